@@ -1,0 +1,20 @@
+#pragma once
+// The destination folder and the system folders the program starts from.
+#include <string>
+
+enum os_folder_kind {
+  os_dir_program = 0,
+  os_dir_default_drive = 1,
+  os_dir_default_dest = 2,
+  os_dir_temp = 3,
+  os_dir_prefs = 4,
+};
+
+// Fills out_path with a system folder (with a trailing separator); unchanged when there is none.
+void get_OS_abs_path(int dir_type, std::string& out_path);
+// Normalises dest_dir_path and decides whether it already holds an installation.
+void check_dest_path();
+// Removes the first path component, up to and including the first separator.
+void trim_dest_folder(std::string& path);
+// 1 when path ends in a separator.
+int path_has_no_file(std::string path);

@@ -1,0 +1,3 @@
+#include "net/http_client.h"
+
+http_class http;

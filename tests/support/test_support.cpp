@@ -1,0 +1,78 @@
+#include "tests/support/test_support.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "app/log.h"
+
+namespace fs = std::filesystem;
+
+namespace testing_support {
+
+TempDir::TempDir() {
+  std::string pattern = (fs::temp_directory_path() / "zephra-test-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern + "/";
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  // Tests make files read-only; give write permission back so that everything can go.
+  for (auto it = fs::recursive_directory_iterator(path_, ec); !ec && it != fs::recursive_directory_iterator(); ++it)
+    fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+  fs::remove_all(path_, ec);
+}
+
+std::string read_file(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+void write_file(const std::string& path, const std::string& content) {
+  fs::path p(path);
+  if (p.has_parent_path()) fs::create_directories(p.parent_path());
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << content;
+}
+
+bool file_exists(const std::string& path) { return fs::exists(fs::symlink_status(path)); }
+
+int run_command(const std::string& command) {
+  int status = std::system(command.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::vector<std::string> list_tree(const std::string& root) {
+  std::vector<std::string> out;
+  for (auto& entry : fs::recursive_directory_iterator(root)) {
+    std::string rel = fs::relative(entry.path(), root).string();
+    if (entry.is_directory()) rel += "/";
+    out.push_back(rel);
+  }
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+AlertRecorder::AlertRecorder() {
+  alert_hooks().show = [this](const alert_view& v) {
+    alerts.push_back({v.type, {v.lines[0], v.lines[1], v.lines[2], v.lines[3]}, v.reference});
+  };
+}
+
+AlertRecorder::~AlertRecorder() { alert_hooks() = alert_seam{}; }
+
+LogCapture::LogCapture() { log_open(dir_ / "Log.txt"); }
+LogCapture::~LogCapture() { log_close(); }
+
+std::string LogCapture::text() const {
+  xer.flush();
+  return read_file(dir_ / "Log.txt");
+}
+
+}  // namespace testing_support
