@@ -1,0 +1,109 @@
+#include "app/alert.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+
+#include "app/app_state.h"
+#include "app/dialogs.h"
+#include "app/log.h"
+#include "app/startup.h"
+#include "threads/worker_pool.h"
+
+int in_alert = 0;
+int return_hit = 0;
+
+alert_seam& alert_hooks() {
+  static alert_seam hooks;
+  return hooks;
+}
+
+const char* alert_module_name(const char* file) {
+  // Only the last component is kept; the extension is cut when the reference is built.
+  const char* slash = std::strrchr(file, '/');
+  return slash ? slash + 1 : file;
+}
+
+namespace {
+
+std::string module_without_extension(const char* file) {
+  std::string name = file ? file : "";
+  size_t dot = name.rfind('.');
+  if (dot != std::string::npos && dot > 0) name.erase(dot);
+  return name;
+}
+
+// The message-box form: the lines joined by blank lines. It always goes to standard error too,
+// because with no display the system box shows nothing and still reports success.
+void show_message_box(const std::string* lines) {
+  std::string text;
+  for (int i = 0; i < 4; ++i) {
+    if (i) text += "\n\n";
+    text += lines[i];
+  }
+  std::cerr << "Lumara Message: " << text << std::endl;
+  system_message_box("Lumara Message", text);
+}
+
+}  // namespace
+
+void __MACIBM_alert(int close_to, std::string stl_s_1, std::string stl_s_2, std::string stl_s_3,
+                    std::string stl_s_4, int type, const char* file, int line) {
+  std::string module = module_without_extension(file);
+  if (THREAD_is_inited() && !THREAD_is_main_thread())
+    throw exce_class(stl_s_1, stl_s_2, stl_s_3, stl_s_4, file, line);
+
+  alert_view view;
+  view.close_to = close_to;
+  view.lines[0] = std::move(stl_s_1);
+  view.lines[1] = std::move(stl_s_2);
+  view.lines[2] = std::move(stl_s_3);
+  view.lines[3] = std::move(stl_s_4);
+  view.type = type;
+  view.reference = "(" + module + " line " + std::to_string(line) + ")";
+
+  int was_in_alert = in_alert;
+  in_alert = 1;
+
+  view.message_box = !ogl_inited || was_in_alert;
+  bool all_empty = view.lines[0].empty() && view.lines[1].empty() && view.lines[2].empty() && view.lines[3].empty();
+  if (view.message_box || !all_empty) {
+    if (alert_hooks().show)
+      alert_hooks().show(view);
+    else
+      show_message_box(view.lines);  // the drawn panel joins with the window
+  }
+
+  if (type == alert_error || type == alert_fatal || was_in_alert) {
+    for (const std::string& l : view.lines) xer << l << "\n";
+    xer << view.reference << "\n";
+    xer.flush();
+  }
+  if (type == alert_fatal || was_in_alert) {
+    MACIBM_finishup(0);
+    app_done = 1;
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::_Exit(1);
+  }
+  in_alert = 0;
+}
+
+void int_to_str(int value, char* buffer, int min_digits, int plus_sign) {
+  if (min_digits > 10) min_digits = 10;
+  if (min_digits < 0) min_digits = 0;
+  long long magnitude = value;
+  const char* sign = "";
+  if (magnitude < 0) {
+    sign = "-";
+    magnitude = -magnitude;
+  } else if (plus_sign) {
+    sign = "+";
+  }
+  std::snprintf(buffer, 16, "%s%0*lld", sign, min_digits, magnitude);
+}
+
+void go_to_URL(std::string url) { system_open_url(url); }
+
+void MACIBM_setupforlang() {}

@@ -1,0 +1,120 @@
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/utsname.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "app/system_info.h"
+
+namespace {
+
+std::string with_trailing_slash(std::string path) {
+  if (!path.empty() && path.back() != '/') path += '/';
+  return path;
+}
+
+std::string run_temp_folder;  // made once per run, removed at the normal finish-up
+
+std::string trim(const std::string& s) {
+  size_t b = s.find_first_not_of(" \t");
+  size_t e = s.find_last_not_of(" \t\r\n");
+  return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
+}
+
+}  // namespace
+
+std::string system_os_line() {
+  utsname u{};
+  if (uname(&u) != 0) return "Linux (build unknown) ";
+  return std::string("Linux ") + u.release + " (build " + u.version + "/" + u.machine + ") ";
+}
+
+std::string system_cpu_type() {
+  utsname u{};
+  return uname(&u) == 0 ? u.machine : "unknown";
+}
+
+unsigned long long system_physical_memory() {
+  long pages = sysconf(_SC_PHYS_PAGES);
+  long page_size = sysconf(_SC_PAGESIZE);
+  if (pages <= 0 || page_size <= 0) return 0;
+  return static_cast<unsigned long long>(pages) * static_cast<unsigned long long>(page_size);
+}
+
+std::vector<std::string> system_cpu_lines() {
+  // One block per processor in /proc/cpuinfo; a processor lacking either field is left out.
+  std::vector<std::string> lines;
+  std::ifstream in("/proc/cpuinfo");
+  std::string line, model, mhz;
+  bool in_block = false;
+  auto finish = [&]() {
+    if (in_block && !model.empty() && !mhz.empty()) lines.push_back("CPU 0: " + model + "  Speed (mhz): " + mhz);
+    model.clear();
+    mhz.clear();
+    in_block = false;
+  };
+  while (std::getline(in, line)) {
+    if (trim(line).empty()) {
+      finish();
+      continue;
+    }
+    size_t colon = line.find(':');
+    if (colon == std::string::npos) continue;
+    std::string key = trim(line.substr(0, colon));
+    std::string value = trim(line.substr(colon + 1));
+    if (key == "processor") in_block = true;
+    if (key == "model name") model = value;
+    if (key == "cpu MHz") mhz = value;
+  }
+  finish();
+  return lines;
+}
+
+std::string system_program_file() {
+  std::error_code ec;
+  auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::string() : exe.string();
+}
+
+std::string system_home_folder() {
+  const char* home = std::getenv("HOME");
+  if (home && *home) return with_trailing_slash(home);
+  if (passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) return with_trailing_slash(pw->pw_dir);
+  return std::string();
+}
+
+std::string system_run_temp_folder() {
+  if (!run_temp_folder.empty()) return run_temp_folder;
+  const char* base = std::getenv("TMPDIR");
+  std::string pattern = with_trailing_slash(base && *base ? base : "/tmp") + "zephra-installer-XXXXXX";
+  if (mkdtemp(pattern.data())) run_temp_folder = with_trailing_slash(pattern);
+  return run_temp_folder;
+}
+
+void system_remove_run_temp_folder() {
+  if (run_temp_folder.empty()) return;
+  std::error_code ec;
+  std::filesystem::remove_all(run_temp_folder, ec);
+  run_temp_folder.clear();
+}
+
+std::string system_config_folder() {
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  std::string folder;
+  if (xdg && *xdg)
+    folder = with_trailing_slash(xdg);
+  else if (std::string home = system_home_folder(); !home.empty())
+    folder = home + ".config/";
+  else
+    return std::string();
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  return folder;
+}
+
+bool system_folder_writable(const std::string& folder) {
+  return access(folder.empty() ? "." : folder.c_str(), W_OK) == 0;
+}

@@ -1,0 +1,66 @@
+#include "install/destination.h"
+
+#include "app/startup.h"
+#include "app/system_info.h"
+#include "files/file_utils.h"
+#include "files/os_path.h"
+#include "install/session_state.h"
+
+namespace {
+// The four top folders that make a folder an installation.
+constexpr const char* kSimFolders[4] = {"Airfoils", "Instructions", "Output", "Resources"};
+constexpr const char* kNewFolderName = "Zephra:";
+}  // namespace
+
+void get_OS_abs_path(int dir_type, std::string& out_path) {
+  switch (dir_type) {
+    case os_dir_program:
+      MACIBM_app_path(&out_path, nullptr);
+      break;
+    case os_dir_default_drive:
+    case os_dir_default_dest:
+      if (std::string home = system_home_folder(); !home.empty()) out_path = home;
+      break;
+    case os_dir_temp:
+      if (std::string temp = system_run_temp_folder(); !temp.empty() && temp.size() < 1024) out_path = temp;
+      break;
+    case os_dir_prefs:
+      if (std::string config = system_config_folder(); !config.empty()) out_path = config;
+      break;
+    default:
+      break;
+  }
+}
+
+void check_dest_path() {
+  std::string total = dest_dir_path;
+  make_os_path(total);
+  // A folder named without its trailing separator is still a folder.
+  if (!total.empty() && total.back() != kPathSep) total += kPathSep;
+
+  size_t cut = total.empty() ? std::string::npos : total.rfind(kPathSep, total.size() - 2);
+  if (total.size() >= 2 && cut != std::string::npos) {
+    std::string basic = total.substr(0, cut + 1);
+    if (!dir_exists(total)) total = basic;
+  }
+
+  wrk_path = total;
+  int count = opensave_getitems(0);
+  bool found[4] = {};
+  for (int n = 0; n < count; ++n) {
+    if (g_file_type[n] != 1) continue;
+    for (int k = 0; k < 4; ++k)
+      if (g_path_rel[n].find(kSimFolders[k]) != std::string::npos) found[k] = true;
+  }
+  stg.dest_is_SIM = found[0] && found[1] && found[2] && found[3];
+  if (!stg.dest_is_SIM) total += kNewFolderName;
+  make_os_path(total);
+  dest_dir_path = total;
+}
+
+void trim_dest_folder(std::string& path) {
+  size_t first = path.find(kPathSep);
+  if (first != std::string::npos) path.erase(0, first + 1);
+}
+
+int path_has_no_file(std::string path) { return !path.empty() && is_path_sep(path.back()) ? 1 : 0; }

@@ -1,0 +1,131 @@
+#include "prefs/pref_file.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/alert.h"
+#include "app/clock.h"
+#include "app/window_state.h"
+#include "files/file_utils.h"
+#include "files/xmap.h"
+#include "install/destination.h"
+#include "install/session_state.h"
+#include "net/http_client.h"
+
+pref_class pref;
+
+namespace {
+constexpr int kPrefVersion = 8500;
+}
+
+scan_class::scan_class(const std::string& path, int in_opr) : opr_typ(in_opr) {
+  if (opr_typ == kPrefWrite) {
+    ouf_open(path, 10001, kPrefVersion, "no-copyright-string");
+    return;
+  }
+  prefs_map.clear();
+  xmap_class file(path);
+  const int versions[] = {kPrefVersion, 0};
+  if (!file.check_file(10001, versions, nullptr, nullptr)) return;
+  while (file.mCrt < file.mEnd) {
+    std::string tag, value;
+    file.TXT_str_scan_space(&tag);
+    if (tag.empty()) {
+      // A line that starts with something the word scan cannot take; skip it whole.
+      file.TXT_str_scan_eoln(nullptr);
+      continue;
+    }
+    file.TXT_str_scan_eoln(&value);
+    auto found = prefs_map.find(tag);
+    if (found != prefs_map.end())
+      MACIBM_alert(0, "ERROR: A prefs tag is being read twice!", tag, found->second, value, alert_error);
+    prefs_map[tag] = value;
+  }
+}
+
+scan_class::~scan_class() { close(); }
+
+void scan_class::close() {
+  if (opr_typ == kPrefWrite && ouf.is_open()) ouf.close();
+}
+
+int scan_class::fetch_or_get(const std::string& input, std::string& output, const std::string& tag) {
+  if (opr_typ == kPrefWrite) {
+    ouf << tag << " " << input << "\n";
+    return 0;
+  }
+  if (opr_typ == kPrefRead) {
+    auto it = prefs_map.find(tag);
+    if (it == prefs_map.end()) return 0;
+    output = it->second;
+    return 1;
+  }
+  return 1;
+}
+
+int scan_class::int_io(int* value, const std::string& tag) {
+  std::string text;
+  if (opr_typ == kPrefWrite) text = std::to_string(*value);
+  int result = fetch_or_get(text, text, tag);
+  if (opr_typ == kPrefRead && result == 1) *value = static_cast<int>(std::strtol(text.c_str(), nullptr, 10));
+  return result;
+}
+
+int scan_class::flt_io(float* value, const std::string& tag) {
+  std::string text;
+  if (opr_typ == kPrefWrite) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%f", static_cast<double>(*value));
+    text = buffer;
+  }
+  int result = fetch_or_get(text, text, tag);
+  if (opr_typ == kPrefRead && result == 1) *value = std::strtof(text.c_str(), nullptr);
+  return result;
+}
+
+void scan_class::str_io(std::string* value, const std::string& tag) {
+  if (opr_typ == kPrefWrite) {
+    if (!value->empty()) fetch_or_get(*value, *value, tag);
+  } else {
+    fetch_or_get(*value, *value, tag);
+  }
+}
+
+std::string pref_class::file_path(int prf_typ) {
+  if (prf_typ == kPrefResolution) return "Resources:preferences:Res Lumara.prf";
+  std::string folder;
+  get_OS_abs_path(os_dir_prefs, folder);
+  return folder + kPrefFileName;
+}
+
+void pref_class::IO_set(int prf_typ, int opr_typ) {
+  scan_class scan(file_path(prf_typ), opr_typ);
+  if (prf_typ == kPrefResolution) {
+    scan.int_io(&mnw.x_res_req, "_x_res_req");
+    scan.int_io(&mnw.y_res_req, "_y_res_req");
+    scan.int_io(&mnw.col_res_req, "_col_res_req");
+    scan.int_io(&mnw.set_res, "_set_res");
+    scan.int_io(&mnw.lang, "_lang");
+    scan.int_io(&mnw.alias_req, "_alias_req");
+    scan.int_io(&mnw.keylist_up, "_keylist_up");
+    scan.int_io(&mnw.sec_mon_inuse, "_sec_mon_inuse");
+    scan.int_io(&mnw.prefs_found, "_prefs_found");
+    scan.flt_io(&xtim.prd_FM, "_prd_FM");
+    scan.flt_io(&xtim.prd_UI, "_prd_UI");
+    if (mnw.x_res_req < 1024 || mnw.x_res_req >= 10000) mnw.x_res_req = 1024;
+    if (mnw.y_res_req < 768 || mnw.y_res_req >= 10000) mnw.y_res_req = 768;
+    if (mnw.lang == 6) mnw.lang = 0;
+  } else {
+    scan.int_io(&stg.download_os, "_download_os");
+    scan.int_io(&stg.use_max_cpu, "_use_max_cpu");
+    scan.int_io(&stg.rename_folder, "_rename_folder");
+    scan.int_io(&stg.stream_count, "_stream_count");
+    scan.int_io(&stg.log_actions, "_log_actions");
+    scan.int_io(&stg.always_ask_dir, "_always_ask_dir");
+    scan.str_io(&dest_dir_path, "_dest_dir_path");
+    scan.str_io(&http.ProxyHost, "_proxy_host");
+    scan.str_io(&http.ProxyPort_str, "_proxy_port");
+    scan.int_io(&http.ProxyPort_int, "_proxy_port_int");
+  }
+  if (opr_typ == kPrefWrite) scan.close();
+}

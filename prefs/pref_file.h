@@ -1,0 +1,39 @@
+#pragma once
+// The preference file "Zephra Installer.prf": tagged lines, read once at start, written once at exit.
+#include <map>
+#include <string>
+
+// The installer's own file, and the simulator's resolution file whose tags are kept too.
+constexpr int kPrefInstaller = 11;
+constexpr int kPrefResolution = 10;
+constexpr int kPrefRead = 0;
+constexpr int kPrefWrite = 1;
+constexpr const char* kPrefFileName = "Zephra Installer.prf";
+
+class pref_class {
+ public:
+  void IO_set(int prf_typ, int opr_typ);
+  // Where the file of kind prf_typ lives.
+  static std::string file_path(int prf_typ);
+};
+extern pref_class pref;
+
+// One direction of preference traffic: reading answers look-ups from the loaded tags,
+// writing turns the same calls into one line per tag.
+class scan_class {
+ public:
+  scan_class(const std::string& path, int in_opr);
+  ~scan_class();
+  scan_class(const scan_class&) = delete;
+  scan_class& operator=(const scan_class&) = delete;
+
+  int fetch_or_get(const std::string& input, std::string& output, const std::string& tag);
+  int int_io(int* value, const std::string& tag);
+  int flt_io(float* value, const std::string& tag);
+  // A string tag: written only when non-empty, read only when present.
+  void str_io(std::string* value, const std::string& tag);
+  void close();
+
+  int opr_typ;
+  std::map<std::string, std::string> prefs_map;
+};

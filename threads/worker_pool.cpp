@@ -1,0 +1,129 @@
+#include "threads/worker_pool.h"
+
+#include <cstdint>
+
+#include "app/log.h"
+
+namespace {
+unsigned long main_thread = 0;
+int threads_inited = 0;
+THREAD_call* free_calls = nullptr;
+UTL_critical_section free_calls_lock;
+UTL_message_queue* call_queue = nullptr;
+std::vector<UTL_thread_handle> worker_threads;
+std::vector<UTL_thread_handle> worker_threads_join;
+std::vector<unsigned long> worker_threads_id;
+
+// The message that tells a worker to end.
+void* const kStopToken = reinterpret_cast<void*>(~static_cast<uintptr_t>(0));
+}  // namespace
+
+exce_class::exce_class(std::string c1, std::string c2, std::string c3, std::string c4, const char* file, int line)
+    : c1_(std::move(c1)), c2_(std::move(c2)), c3_(std::move(c3)), c4_(std::move(c4)), file_(file), line_(line) {}
+
+void THREAD_init() {
+  main_thread = UTL_get_current_thread();
+  UTL_critical_section_create(&free_calls_lock);
+  UTL_message_queue_create(&call_queue);
+  int n = UTL_count_processors();
+  xer << "CPU count = " << n << "\n";
+  for (int i = 0; i < n; ++i) {
+    UTL_thread_handle handle = nullptr, join = nullptr;
+    unsigned long id = 0;
+    UTL_thread_create(xtaskproc, nullptr, &handle, &id, &join);
+    worker_threads.push_back(handle);
+    worker_threads_join.push_back(join);
+    worker_threads_id.push_back(id);
+  }
+  threads_inited = 1;
+}
+
+void THREAD_shutdown() {
+  if (!call_queue) return;
+  for (size_t i = 0; i < worker_threads.size(); ++i) UTL_message_queue_write(call_queue, kStopToken);
+  for (size_t i = 0; i < worker_threads.size(); ++i) UTL_thread_join(&worker_threads[i], &worker_threads_join[i]);
+  worker_threads.clear();
+  worker_threads_join.clear();
+  worker_threads_id.clear();
+  UTL_critical_section_destroy(&free_calls_lock);
+  UTL_message_queue_destroy(call_queue);
+  call_queue = nullptr;
+  while (free_calls) {
+    THREAD_call* call = free_calls;
+    free_calls = call->next_free;
+    UTL_message_queue_destroy(call->done_token);
+    delete call;
+  }
+  threads_inited = 0;
+  xer << "Clean exit from threads.\n";
+}
+
+int THREAD_is_main_thread() { return UTL_get_current_thread() == main_thread ? 1 : 0; }
+
+int THREAD_is_inited() { return threads_inited; }
+
+void* xtaskproc(void*) {
+  for (;;) {
+    void* message = UTL_message_queue_read(call_queue, -1);
+    if (message == kStopToken) return nullptr;
+    auto* call = static_cast<THREAD_call*>(message);
+    run_one_call(call, call->func, call->param);
+  }
+}
+
+void run_one_call(THREAD_call* call, void* (*func)(void*), void* param) {
+  void* result = nullptr;
+  try {
+    result = func(param);
+  } catch (const exce_class& e) {
+    StLocker hold(&call->lock);
+    call->has_exception = 1;
+    call->exception = e;
+  }
+  {
+    StLocker hold(&call->lock);
+    call->return_value = result;
+  }
+  UTL_message_queue_write(call->done_token, call->cookie);
+}
+
+THREAD_call* THREAD_submit(void* (*func)(void*), void* param) {
+  THREAD_call* call = nullptr;
+  {
+    StLocker hold(&free_calls_lock);
+    if (free_calls) {
+      call = free_calls;
+      free_calls = call->next_free;
+    }
+  }
+  if (!call) {
+    call = new THREAD_call;
+    UTL_message_queue_create(&call->done_token);
+  }
+  call->next_free = nullptr;
+  call->func = func;
+  call->param = param;
+  call->return_value = nullptr;
+  call->done = 0;
+  call->has_exception = 0;
+  call->exception = exce_class();
+  call->cookie = call;  // any non-null value: null would read as a timeout
+  UTL_message_queue_write(call_queue, call);
+  return call;
+}
+
+void* THREAD_wait(THREAD_call* call, exce_class* thrown, int* has_exception) {
+  UTL_message_queue_read(call->done_token, -1);
+  call->done = 1;
+  void* result;
+  {
+    StLocker hold(&call->lock);
+    result = call->return_value;
+    if (has_exception) *has_exception = call->has_exception;
+    if (thrown && call->has_exception) *thrown = call->exception;
+  }
+  StLocker hold(&free_calls_lock);
+  call->next_free = free_calls;
+  free_calls = call;
+  return result;
+}

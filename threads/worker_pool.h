@@ -1,0 +1,47 @@
+#pragma once
+// The pool of worker threads, one per processor, and the hand-over of an alert raised on a worker.
+#include <string>
+#include <vector>
+
+#include "threads/thread_utils.h"
+
+// An alert raised on a worker thread, carried to the submitter instead of being shown.
+class exce_class {
+ public:
+  exce_class() = default;
+  exce_class(std::string c1, std::string c2, std::string c3, std::string c4, const char* file, int line);
+  virtual ~exce_class() = default;
+  exce_class(const exce_class&) = default;
+  exce_class& operator=(const exce_class&) = default;
+
+  std::string c1_, c2_, c3_, c4_;
+  const char* file_ = "";
+  int line_ = 0;
+};
+
+// One queued call; records are recycled through a free list.
+struct THREAD_call {
+  THREAD_call* next_free = nullptr;
+  UTL_message_queue* done_token = nullptr;
+  UTL_critical_section lock;
+  void* (*func)(void*) = nullptr;
+  void* param = nullptr;
+  void* return_value = nullptr;
+  int done = 0;
+  int has_exception = 0;
+  exce_class exception;
+  void* cookie = nullptr;
+};
+
+void THREAD_init();
+void THREAD_shutdown();
+int THREAD_is_main_thread();
+int THREAD_is_inited();
+void* xtaskproc(void* unused);
+void run_one_call(THREAD_call* call, void* (*func)(void*), void* param);
+
+// The submitting side: queues func(param) for a worker and returns its record.
+THREAD_call* THREAD_submit(void* (*func)(void*), void* param);
+// Waits for the call to finish, then puts its record back on the free list. Returns the
+// function's result; *thrown receives the exception when the call ended by one.
+void* THREAD_wait(THREAD_call* call, exce_class* thrown, int* has_exception);
