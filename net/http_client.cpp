@@ -1,3 +1,334 @@
 #include "net/http_client.h"
 
+#include <cerrno>
+#include <charconv>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/alert.h"
+#include "app/app_state.h"
+#include "app/clock.h"
+#include "app/log.h"
+#include "files/error_text.h"
+#include "files/os_path.h"
+
 http_class http;
+
+namespace {
+
+bool inited_any = false;  // the slots were cleared once
+bool soc_inited = false;  // the socket library was started
+
+// Every read lands here first; one buffer serves all slots, as they run on the main thread.
+char read_buffer[kReadChunk];
+
+// No body may pause longer than this between arrivals, and no header take longer to come.
+constexpr float kStallSeconds = 30.0f;
+
+std::string dotted(uint32_t ip_network_order) {
+  const auto* b = reinterpret_cast<const unsigned char*>(&ip_network_order);
+  return std::to_string(b[0]) + "." + std::to_string(b[1]) + "." + std::to_string(b[2]) + "." +
+         std::to_string(b[3]);
+}
+
+void to_url_separators(std::string& s) {
+  for (char& c : s)
+    if (is_path_sep(c)) c = '/';
+}
+
+// A Content-Length value: decimal digits with optional blanks around them.
+// 0 and the length when it is sound; otherwise the error that fails the request.
+int parse_content_length(const std::string& text, int& length) {
+  size_t b = text.find_first_not_of(" \t");
+  size_t e = text.find_last_not_of(" \t");
+  if (b == std::string::npos) return EPROTO;
+  const char* first = text.data() + b;
+  const char* last = text.data() + e + 1;
+  long long value = 0;
+  auto [end, ec] = std::from_chars(first, last, value);
+  if (end != last || (*first < '0' || *first > '9')) return EPROTO;
+  if (ec == std::errc::result_out_of_range || value > INT_MAX) return EFBIG;
+  if (ec != std::errc()) return EPROTO;
+  length = static_cast<int>(value);
+  return 0;
+}
+
+}  // namespace
+
+bool UseProxy(const char*, unsigned short) { return http.ProxyPort_int != 0 && !http.ProxyHost.empty(); }
+
+std::string http_user_agent() {
+  std::string version = kVersionLabel;
+  std::string tail = version.size() > 4 ? version.substr(version.size() - 4) : version;
+  return std::string("Installer-") + "IBM/" + tail;
+}
+
+void split_server_port(std::string& server, unsigned short& port, bool& had_port) {
+  port = 80;
+  had_port = false;
+  size_t colon = server.rfind(':');
+  if (colon == std::string::npos) return;
+  std::string digits = server.substr(colon + 1);
+  if (digits.empty() || digits.size() > 5) return;
+  for (char c : digits)
+    if (c < '0' || c > '9') return;
+  long value = std::strtol(digits.c_str(), nullptr, 10);
+  if (value < 1 || value > 65535) return;
+  port = static_cast<unsigned short>(value);
+  had_port = true;
+  server.erase(colon);
+}
+
+// ---------------------------------------------------------------------------------------------
+// down_class
+
+down_class::down_class(const char* inServerIP, unsigned short inPort, const char* inURL, bool inIsPost,
+                       const std::map<std::string, std::string>& inExtraFields, const char* inContentBuffer,
+                       int inContentBufferLength, const char* rel_path) {
+  if (rel_path) {
+    mDestFileName = app_path + rel_path;
+    make_os_path(mDestFileName);
+  }
+  last_read_time = xtim.real_time;
+
+  bool proxied = UseProxy(inServerIP, inPort);
+  const char* host = proxied ? http.ProxyHost.c_str() : inServerIP;
+  uint32_t ip = VornSocket::LookupAddress(host);
+  if (ip == 0) {
+    xer << "Translated server " << inServerIP << " to IP addy: " << dotted(ip) << " and port = " << inPort
+        << "\n";
+    mFileErr = kErrNetNoServer;
+    return;
+  }
+
+  mResponseNum = -1;
+  mSocket = std::make_unique<VornSocket>(0, false);
+  // An out-of-range proxy port is cut to 16 bits, as the preferences store it.
+  mSocket->Connect(ip, proxied ? static_cast<unsigned short>(http.ProxyPort_int) : inPort);
+
+  std::string url;
+  for (const char* p = inURL ? inURL : ""; *p; ++p) {
+    if (*p == ' ')
+      url += "%20";
+    else
+      url += *p;
+  }
+  std::string request = inIsPost ? "POST " : "GET ";
+  if (proxied) {
+    auto host_field = inExtraFields.find("Host");
+    request += "http://" + (host_field == inExtraFields.end() ? std::string() : host_field->second);
+  }
+  request += url + " HTTP/1.1\r\n";
+  for (const auto& [key, value] : inExtraFields) request += key + ": " + value + "\r\n";
+  if (inContentBuffer) request += "Content-Length: " + std::to_string(inContentBufferLength) + "\r\n";
+  request += "\r\n";
+
+  mOutBuf.assign(request.begin(), request.end());
+  if (inContentBuffer && inContentBufferLength > 0)
+    mOutBuf.insert(mOutBuf.end(), inContentBuffer, inContentBuffer + inContentBufferLength);
+}
+
+down_class::~down_class() { CloseDestFile(); }
+
+int down_class::GetStat() {
+  if (!mSocket) return 0;
+  switch (mSocket->GetStatus()) {
+    case vornstatus_Connecting:
+      return 1;
+    case vornstatus_Error:
+      return 2;
+    case vornstatus_Disconnected:
+      return 3;
+    default:
+      break;
+  }
+  if (!mOutBuf.empty()) return 4;
+  if (mGotWholeHeader) return 5;
+  return 6;
+}
+
+int down_class::GetOSErr() const {
+  if (mFileErr != 0) return mFileErr;
+  if (!mSocket) return kErrNetAlloc;
+  return mSocket->GetOSError();
+}
+
+void down_class::Fail(int err) {
+  if (mFileErr == 0) mFileErr = err;
+  mInBuf.clear();
+  mInBuf.shrink_to_fit();
+  if (mSocket) mSocket->Disconnect();
+}
+
+void down_class::CloseDestFile() {
+  if (!mDestFile) return;
+  // The last buffered bytes reach the disk here; a full disk shows now, not at fwrite.
+  int closed = std::fclose(mDestFile);
+  mDestFile = nullptr;
+  if (closed != 0 && mFileErr == 0) mFileErr = errno ? errno : kErrNetWriteFile;
+}
+
+void down_class::FinishHeader() {
+  mGotWholeHeader = true;
+  if (!mDestFileName.empty()) {
+    errno = 0;
+    mDestFile = std::fopen(mDestFileName.c_str(), "wb");
+    if (!mDestFile && mFileErr == 0) mFileErr = errno ? errno : kErrNetWriteFile;
+  }
+  auto it = mFields.find("Content-Length");
+  if (it == mFields.end()) return;
+  int length = -1;
+  if (int err = parse_content_length(it->second, length)) {
+    Fail(err);
+    return;
+  }
+  mIncomingLength = length;
+}
+
+void down_class::ParseHeader() {
+  size_t pos = 0;
+  while (!mGotWholeHeader) {
+    size_t cr = pos;
+    while (cr + 1 < mInBuf.size() && !(mInBuf[cr] == '\r' && mInBuf[cr + 1] == '\n')) ++cr;
+    if (cr + 1 >= mInBuf.size()) break;  // no whole line yet
+
+    if (cr == pos) {
+      // A blank line ends a header block. An interim block (1xx) is dropped, and the final
+      // block may follow in the same read, so scanning goes on.
+      pos += 2;
+      mHeaderBlockBytes = 0;
+      if (mResponseNum > 199) FinishHeader();
+      continue;
+    }
+
+    std::string line(mInBuf.data() + pos, cr - pos);
+    mHeaderBlockBytes += line.size() + 2;
+    pos = cr + 2;
+    if (line.compare(0, 5, "HTTP/") == 0 && line.size() > 13) {
+      mResponseNum = std::atoi(line.substr(9, 3).c_str());
+      mResponseName = line.substr(13);
+    } else {
+      size_t sep = line.find(": ");
+      if (sep != std::string::npos) mFields.emplace(line.substr(0, sep), line.substr(sep + 2));
+    }
+  }
+  if (pos > mInBuf.size()) return;  // the request failed and its buffer was emptied
+  mInBuf.erase(mInBuf.begin(), mInBuf.begin() + static_cast<std::ptrdiff_t>(pos));
+  // A header that never ends would otherwise take memory without bound.
+  if (!mGotWholeHeader && mHeaderBlockBytes + mInBuf.size() > kMaxHeaderBytes) Fail(EMSGSIZE);
+}
+
+void down_class::WriteBody() {
+  if (!mDestFile || mInBuf.empty()) return;
+  size_t size = mInBuf.size();
+  if (static_cast<long long>(mReceivedPayload) + static_cast<long long>(size) > INT_MAX) {
+    Fail(EFBIG);
+    return;
+  }
+  mReceivedPayload += static_cast<int>(size);
+  errno = 0;
+  size_t written = std::fwrite(mInBuf.data(), 1, size, mDestFile);
+  if (written < size && mFileErr == 0) mFileErr = errno ? errno : kErrNetWriteFile;
+  mInBuf.clear();
+}
+
+void down_class::DoProcessing() {
+  if (!mSocket) return;
+  if (mSocket->GetStatus() == vornstatus_Connected) {
+    if (!mOutBuf.empty()) {
+      long sent = mSocket->WriteData(mOutBuf.data(), static_cast<long>(mOutBuf.size()));
+      if (sent > 0) mOutBuf.erase(mOutBuf.begin(), mOutBuf.begin() + sent);
+    }
+    long got = mSocket->ReadData(read_buffer, kReadChunk);
+    if (got > 0) {
+      mInBuf.insert(mInBuf.end(), read_buffer, read_buffer + got);
+      if (!mGotWholeHeader) ParseHeader();
+      if (mGotWholeHeader) {
+        last_read_time = xtim.real_time;
+        if (mIncomingLength != -1 &&
+            static_cast<long long>(mInBuf.size()) + mReceivedPayload >= mIncomingLength)
+          mSocket->Disconnect();
+        WriteBody();
+      }
+    }
+  }
+  Vorn_Status status = mSocket->GetStatus();
+  if (status == vornstatus_Disconnected || status == vornstatus_Error) CloseDestFile();
+}
+
+// ---------------------------------------------------------------------------------------------
+// http_class
+
+int http_class::net_check(int o, std::string server, std::string file, const std::string& rel_path) {
+  if (o < 0 || o >= kHttpSlots) {
+    MACIBM_alert(0, "Too many download objects requested!", "", "", "", alert_fatal);
+    return 2;
+  }
+  if (!inited_any) {
+    inited_any = true;
+    for (down_class*& slot : down) slot = nullptr;
+    if (!soc_inited) soc_inited = VornSocket::StartupNetworking(true);
+  }
+
+  if (!down[o]) {
+    if (!server.empty() && is_path_sep(server.back()))
+      MACIBM_alert(0, "net_check error! You have a dirchar at the end of the server name!", "You should not!",
+                   "Our convention is that a server name is simply a server name... with no slash!", server,
+                   alert_fatal);
+    if (file.empty() || !is_path_sep(file.front()))
+      MACIBM_alert(0, "net_check error! You do not have a dirchar at the beginning of the directory name!",
+                   "You should!",
+                   "Our convention is that a directory name does start with a slash because it must include "
+                   "the hard drive,which is a dir char on unix!",
+                   file, alert_fatal);
+
+    // A port is split off before ':' turns into a separator like the others.
+    unsigned short port = 80;
+    bool had_port = false;
+    std::string host = server;
+    split_server_port(host, port, had_port);
+    to_url_separators(host);
+    std::string path = file;
+    to_url_separators(path);
+
+    std::map<std::string, std::string> fields;
+    fields["Host"] = had_port ? host + ":" + std::to_string(port) : host;
+    fields["User-agent"] = http_user_agent();
+    fields["Connection"] = "close";
+    down[o] = new down_class(host.c_str(), port, path.c_str(), false, fields, nullptr, 0, rel_path.c_str());
+  }
+
+  down_class* d = down[o];
+  if (!d) return 0;
+  d->DoProcessing();
+
+  if (d->GetStat() != 3 && d->mIncomingLength != d->mReceivedPayload && !d->IsErr()) {
+    if (xtim.real_time > d->last_read_time + kStallSeconds) {
+      delete d;
+      down[o] = nullptr;
+      return 2;
+    }
+    return 0;
+  }
+
+  if (d->mResponseNum >= 200 && d->mResponseNum <= 299 && d->IsComplete() && !d->IsErr()) {
+    delete d;
+    down[o] = nullptr;
+    return 1;
+  }
+
+  xer << "HTTP Error for " << rel_path << "\n";
+  xer << "   server     =" << server << "\n";
+  xer << "   file       =" << file << "\n";
+  xer << "   IsDone     =" << (d->IsDone() ? 1 : 0) << "\n";
+  xer << "   IsComplete =" << (d->IsComplete() ? 1 : 0) << "\n";
+  xer << "   IsErr      =" << (d->IsErr() ? 1 : 0) << "\n";
+  xer << "   GetStat    =" << d->GetStat() << "\n";
+  xer << "   GetOSErr   =" << d->GetOSErr() << "\n";
+  xer << "   response   =" << d->mResponseName << " (#" << d->mResponseNum << ")\n\n";
+  xer.flush();
+  delete d;
+  down[o] = nullptr;
+  return 2;
+}

@@ -1,6 +1,14 @@
 #pragma once
 // The polled HTTP/1.1 download client: six numbered slots and the proxy settings.
+// The caller polls http.net_check(slot, ...) once per frame with the same arguments until it
+// answers 1 (the file arrived whole) or 2 (failed); each call does only non-blocking work.
+#include <cstdio>
+#include <map>
+#include <memory>
 #include <string>
+#include <vector>
+
+#include "net/socket.h"
 
 class down_class;
 
@@ -12,5 +20,76 @@ class http_class {
   std::string ProxyPort_str; // the port as typed in the preferences
   int ProxyPort_int = 0;     // the port used; 0: no proxy
   down_class* down[kHttpSlots] = {};
+
+  // One step of the download in slot o (0..5) of server + file into rel_path.
+  // 0: in progress, call again; 1: arrived whole with a 2xx status; 2: failed. After 1 or 2
+  // the slot is free again. server may be "HOST" or "HOST:PORT"; file starts with a separator.
+  int net_check(int o, std::string server, std::string file, const std::string& rel_path);
 };
 extern http_class http;
+
+// True when a proxy is set: a nonzero port and a host.
+bool UseProxy(const char* inIP, unsigned short inPort);
+
+// The user-agent text sent with every request: "Installer-IBM/" + the version's last four characters.
+std::string http_user_agent();
+
+// Splits a trailing ":PORT" (1..65535) off server. Without one, server is unchanged and port is 80.
+void split_server_port(std::string& server, unsigned short& port, bool& had_port);
+
+// The most bytes a response header block may take before its blank line.
+constexpr size_t kMaxHeaderBytes = 64 * 1024;
+// The size of one read from the socket.
+constexpr long kReadChunk = 65536;
+
+// One HTTP request on one socket, written into a destination file.
+class down_class {
+ public:
+  down_class(const char* inServerIP, unsigned short inPort, const char* inURL, bool inIsPost,
+             const std::map<std::string, std::string>& inExtraFields, const char* inContentBuffer,
+             int inContentBufferLength, const char* rel_path);
+  ~down_class();
+  down_class(const down_class&) = delete;
+  down_class& operator=(const down_class&) = delete;
+
+  // One step of sending, receiving, parsing and writing.
+  void DoProcessing();
+  std::string GetResponseName() const { return mResponseName; }
+
+  // 0 no socket, 1 connecting, 2 socket error, 3 disconnected, 4 request unsent,
+  // 5 receiving the body, 6 waiting for the header. Polls the socket.
+  int GetStat();
+  bool IsDone() { return GetStat() == 3; }
+  bool IsComplete() const { return mIncomingLength == mReceivedPayload; }
+  bool IsErr() {
+    if (mFileErr != 0) return true;
+    int stat = GetStat();
+    return stat == 0 || stat == 2;
+  }
+  int GetOSErr() const;
+
+  std::unique_ptr<VornSocket> mSocket;  // null when the host did not resolve
+  std::vector<char> mOutBuf;            // request bytes not yet accepted by the socket
+  std::vector<char> mInBuf;             // received bytes not yet consumed
+  bool mGotWholeHeader = false;         // the blank line ending a final header was seen
+  int mResponseNum = 0;                 // 0 at start, -1 once connecting, then the status code
+  std::string mResponseName;            // reason phrase of the last status line
+  std::map<std::string, std::string> mFields;  // response header fields; the first one wins
+  FILE* mDestFile = nullptr;            // open while the body is written
+  std::string mDestFileName;            // full system path of the destination; empty: none
+  int mFileErr = 0;                     // first file, lookup or protocol error
+  int mIncomingLength = -1;             // announced body length; -1: not announced
+  int mReceivedPayload = 0;             // body bytes written so far
+  float last_read_time = 0;             // xtim.real_time at start and at each arrival of body bytes
+
+ private:
+  // Parses header lines out of mInBuf until the header is complete or no line is whole.
+  void ParseHeader();
+  // Called at the blank line that ends a final header block.
+  void FinishHeader();
+  void WriteBody();
+  void CloseDestFile();
+  void Fail(int err);
+
+  size_t mHeaderBlockBytes = 0;  // bytes of the current header block already parsed
+};

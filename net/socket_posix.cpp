@@ -1,0 +1,184 @@
+// The socket layer on POSIX sockets: non-blocking mode, zero-timeout poll, send without SIGPIPE.
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "net/socket.h"
+
+namespace {
+
+// The errors that mean the peer went away rather than that something is broken here.
+bool peer_gone(int err, bool sending) {
+  switch (err) {
+    case ECONNABORTED:
+    case ECONNRESET:
+    case ENOTCONN:
+    case ETIMEDOUT:
+      return true;
+    case ESHUTDOWN:
+    case EPIPE:
+      return sending;
+    default:
+      return false;
+  }
+}
+
+bool would_block(int err) { return err == EAGAIN || err == EWOULDBLOCK || err == EINTR; }
+
+// One zero-timeout poll; the ready count, with revents filled in.
+int poll_now(int fd, short events, short& revents) {
+  pollfd p{fd, events, 0};
+  int n = ::poll(&p, 1, 0);
+  revents = p.revents;
+  return n;
+}
+
+}  // namespace
+
+VornSocket::VornSocket(uint16_t inPort, bool inServer) {
+  // Close-on-exec: the helper programs the installer starts must not inherit downloads.
+  mWinSocket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+  if (mWinSocket == kInvalidSocket) {
+    SetError(errno);
+    return;
+  }
+  int one = 1;
+  (void)::setsockopt(mWinSocket, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+
+  sockaddr_in local{};
+  local.sin_family = AF_INET;
+  local.sin_addr.s_addr = htonl(INADDR_ANY);
+  local.sin_port = htons(inPort);
+  if (::bind(mWinSocket, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+    SetError(errno);
+    return;
+  }
+  int flags = ::fcntl(mWinSocket, F_GETFL, 0);
+  if (flags < 0 || ::fcntl(mWinSocket, F_SETFL, flags | O_NONBLOCK) != 0) {
+    SetError(errno);
+    return;
+  }
+  if (!inServer) return;
+  mIsAServer = true;
+  if (::listen(mWinSocket, SOMAXCONN) != 0) SetError(errno);
+}
+
+VornSocket::~VornSocket() {
+  if (mWinSocket != kInvalidSocket) ::close(mWinSocket);
+}
+
+bool VornSocket::StartupNetworking(bool) { return true; }
+
+uint32_t VornSocket::LookupAddress(const char* inAddress) {
+  if (!inAddress || !*inAddress) return 0;
+  in_addr dotted{};
+  if (::inet_pton(AF_INET, inAddress, &dotted) == 1) return dotted.s_addr;
+
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* answer = nullptr;
+  if (::getaddrinfo(inAddress, nullptr, &hints, &answer) != 0 || !answer) return 0;
+  uint32_t found = 0;
+  for (addrinfo* a = answer; a; a = a->ai_next) {
+    if (a->ai_family == AF_INET && a->ai_addr) {
+      found = reinterpret_cast<sockaddr_in*>(a->ai_addr)->sin_addr.s_addr;
+      break;
+    }
+  }
+  ::freeaddrinfo(answer);
+  return found;
+}
+
+Vorn_Status VornSocket::GetStatus() {
+  if (mWinSocket == kInvalidSocket) return mSocketStatus;
+  short revents = 0;
+  if (mSocketStatus == vornstatus_Ready && mIsAServer) {
+    int n = poll_now(mWinSocket, POLLIN, revents);
+    if (n > 0) {
+      mSocketStatus = (revents & POLLIN) ? vornstatus_Connecting : vornstatus_Disconnected;
+      return mSocketStatus;
+    }
+    if (n < 0 && errno != EINTR) SetError(errno);
+  } else if (mSocketStatus == vornstatus_Connecting) {
+    int n = poll_now(mWinSocket, POLLOUT, revents);
+    if (n > 0) {
+      // A connect that failed shows as ready with SO_ERROR set: the peer refused or is gone.
+      int so_error = 0;
+      socklen_t len = sizeof so_error;
+      if (::getsockopt(mWinSocket, SOL_SOCKET, SO_ERROR, &so_error, &len) != 0) so_error = errno;
+      bool failed = so_error != 0 || (revents & (POLLERR | POLLHUP | POLLNVAL));
+      mSocketStatus = (!failed && (revents & POLLOUT)) ? vornstatus_Connected : vornstatus_Disconnected;
+    } else if (n < 0 && errno != EINTR) {
+      SetError(errno);
+    }
+  }
+  return mSocketStatus;
+}
+
+void VornSocket::Connect(uint32_t inIP, uint16_t inPort) {
+  if (mSocketStatus == vornstatus_Error) return;
+  mSocketStatus = vornstatus_Connecting;
+  sockaddr_in peer{};
+  peer.sin_family = AF_INET;
+  peer.sin_addr.s_addr = inIP;
+  peer.sin_port = htons(inPort);
+  if (::connect(mWinSocket, reinterpret_cast<sockaddr*>(&peer), sizeof peer) == 0) {
+    mSocketStatus = vornstatus_Connected;
+    return;
+  }
+  int err = errno;
+  if (err == EINPROGRESS || err == EINTR) return;  // the normal case: poll GetStatus
+  // A refusal reported at once is the same event as one reported by the poll.
+  if (err == ECONNREFUSED) {
+    mSocketStatus = vornstatus_Disconnected;
+    return;
+  }
+  SetError(err);
+}
+
+long VornSocket::ReadData(void* outBuf, long inLength) {
+  if (mWinSocket == kInvalidSocket) return -1;
+  ssize_t n = ::recv(mWinSocket, outBuf, static_cast<size_t>(inLength), 0);
+  if (n > 0) return static_cast<long>(n);
+  if (n == 0) {
+    // The peer closed its side; the status stays, the caller knows the end by the length.
+    mReceivedRelease = true;
+    return 0;
+  }
+  int err = errno;
+  if (would_block(err)) return 0;
+  if (peer_gone(err, false)) {
+    mSocketStatus = vornstatus_Disconnected;
+  } else {
+    SetError(err);
+  }
+  return -1;
+}
+
+long VornSocket::WriteData(const void* inBuf, long inLength) {
+  if (mWinSocket == kInvalidSocket) return -1;
+  // MSG_NOSIGNAL: a peer that closed early must not kill the program with SIGPIPE.
+  ssize_t n = ::send(mWinSocket, inBuf, static_cast<size_t>(inLength), MSG_NOSIGNAL);
+  if (n >= 0) return static_cast<long>(n);
+  int err = errno;
+  if (would_block(err)) return 0;
+  if (peer_gone(err, true)) {
+    mSocketStatus = vornstatus_Disconnected;
+  } else {
+    SetError(err);
+  }
+  return -1;
+}
+
+void VornSocket::Disconnect() {
+  if (mWinSocket != kInvalidSocket) ::shutdown(mWinSocket, SHUT_WR);
+  if (mSocketStatus != vornstatus_Error) mSocketStatus = vornstatus_Disconnected;
+}
