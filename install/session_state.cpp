@@ -11,6 +11,9 @@ const std::string no_install_name = "Not Yet Scanned";
 std::string install_name = no_install_name;
 std::string temp_path;
 std::string dest_dir_path;
+std::string crnt_file_name;
+std::string crnt_file_path;
+const int is_net = 1;
 
 void stg_class::reset() {
   step = 0;

@@ -58,3 +58,6 @@ extern const std::string no_install_name;
 extern std::string install_name;
 extern std::string temp_path;
 extern std::string dest_dir_path;
+extern std::string crnt_file_name;  // name of the file the pass touched last
+extern std::string crnt_file_path;  // its server path
+extern const int is_net;            // files come from the servers
