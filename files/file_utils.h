@@ -15,6 +15,8 @@ extern std::string wrk_path;
 // Site of the most recent failed system call, printed by the zip extractor's diagnostics.
 extern std::string sErrFile;
 extern int sErrLine;
+// Records a failure site: sErrFile becomes "IO_UTILS", sErrLine the given line.
+void set_err_site(int line);
 
 // The shared output stream of the writers that use ouf_open.
 extern std::ofstream ouf;

@@ -26,6 +26,8 @@ class xmap_class {
   const char* mEnd = nullptr;
   int mFile = -1;              // system file handle
   size_t mFileMapping = 0;     // bytes mapped
+  // The file was opened and holds no bytes: the scanner is empty, but the file is readable.
+  int mZeroLength = 0;
 
  private:
   void release();

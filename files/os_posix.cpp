@@ -1,0 +1,213 @@
+#include "files/os_posix.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+
+int os_remove_folder(const std::string& path) { return rmdir(path.c_str()) == 0 ? 0 : errno; }
+
+int os_delete_file(const std::string& path) { return unlink(path.c_str()) == 0 ? 0 : errno; }
+
+int os_make_folder(const std::string& path) { return mkdir(path.c_str(), 0777) == 0 ? 0 : errno; }
+
+int os_rename_noreplace(const std::string& from, const std::string& to) {
+  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  int err = errno;
+  // Older kernels and some file systems lack the flag: check for the target, then move.
+  if (err != ENOSYS && err != EINVAL) return err;
+  struct stat st;
+  if (lstat(to.c_str(), &st) == 0) return EEXIST;
+  return rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+int os_add_owner_write(const std::string& path) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return errno;
+  if (st.st_mode & S_IWUSR) return 0;
+  return chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR) == 0 ? 0 : errno;
+}
+
+bool os_is_folder(const std::string& path) {
+  struct stat st;
+  return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+int64_t os_free_bytes(const std::string& path) {
+  std::string probe = path.empty() ? std::string(".") : path;
+  for (;;) {
+    struct statvfs vfs;
+    if (statvfs(probe.c_str(), &vfs) == 0)
+      return static_cast<int64_t>(vfs.f_bavail) * static_cast<int64_t>(vfs.f_frsize);
+    if ((errno != ENOENT && errno != ENOTDIR) || probe == "/" || probe == ".") return -1;
+    // Step up to the parent: drop trailing separators, then the last component.
+    while (probe.size() > 1 && probe.back() == '/') probe.pop_back();
+    size_t cut = probe.rfind('/');
+    if (cut == std::string::npos)
+      probe = ".";
+    else
+      probe.erase(cut == 0 ? 1 : cut);
+  }
+}
+
+// ---- folder listing
+
+os_folder_reader::~os_folder_reader() {
+  if (dir_) closedir(static_cast<DIR*>(dir_));
+}
+
+bool os_folder_reader::open(const std::string& path) {
+  if (dir_) closedir(static_cast<DIR*>(dir_));
+  DIR* d = opendir(path.empty() ? "." : path.c_str());
+  dir_ = d;
+  dir_fd_ = d ? dirfd(d) : -1;
+  return d != nullptr;
+}
+
+bool os_folder_reader::next(std::string& name, bool& is_folder) {
+  if (!dir_) return false;
+  errno = 0;
+  dirent* e = readdir(static_cast<DIR*>(dir_));
+  if (!e) return false;
+  name = e->d_name;
+  if (e->d_type == DT_UNKNOWN) {
+    // Some file systems do not fill in the type; ask for it.
+    struct stat st;
+    is_folder = fstatat(dir_fd_, e->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+  } else {
+    is_folder = e->d_type == DT_DIR;
+  }
+  return true;
+}
+
+// ---- read-only mapping
+
+os_map_status os_map_file(const std::string& path, os_mapping& out, int& os_err) {
+  out = os_mapping{};
+  os_err = 0;
+  // Non-blocking so that a named pipe cannot hold us up; only regular files are mapped.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) return os_map_status::not_opened;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return os_map_status::not_opened;
+  }
+  if (st.st_size == 0) {
+    close(fd);
+    return os_map_status::zero_length;
+  }
+  size_t size = static_cast<size_t>(st.st_size);
+  void* p = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+  if (p == MAP_FAILED) {
+    os_err = errno;
+    close(fd);
+    return os_map_status::view_failed;
+  }
+  // Every reader walks the file front to back.
+  madvise(p, size, MADV_SEQUENTIAL);
+  out.data = static_cast<const char*>(p);
+  out.size = size;
+  out.fd = fd;
+  return os_map_status::mapped;
+}
+
+void os_unmap_file(os_mapping& m) {
+  if (m.data) munmap(const_cast<char*>(m.data), m.size);
+  if (m.fd >= 0) close(m.fd);
+  m = os_mapping{};
+}
+
+// ---- replacement file
+
+namespace {
+
+// Characters for the temporary name; uniqueness is settled by O_EXCL, this only avoids retries.
+std::string temp_suffix() {
+  static std::atomic<unsigned> counter{0};
+  unsigned long long v = static_cast<unsigned long long>(getpid()) * 2654435761ull ^
+                         static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+                         (static_cast<unsigned long long>(counter.fetch_add(1)) << 40);
+  static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  std::string s;
+  for (int i = 0; i < 10; ++i) {
+    s += kChars[v % 36];
+    v /= 36;
+    v ^= v << 13;
+    v += 0x9E3779B97F4A7C15ull;
+  }
+  return s;
+}
+
+}  // namespace
+
+os_replacement_file::~os_replacement_file() { discard(); }
+
+void os_replacement_file::discard() {
+  if (fd_ >= 0) close(fd_);
+  fd_ = -1;
+  if (!temp_path_.empty()) unlink(temp_path_.c_str());
+  temp_path_.clear();
+}
+
+int os_replacement_file::create(const std::string& target) {
+  discard();
+  if (target.empty() || target.back() == '/') return EISDIR;
+  target_ = target;
+  size_t cut = target.rfind('/');
+  std::string folder = cut == std::string::npos ? std::string() : target.substr(0, cut + 1);
+  // A hidden name, so that folder listings never show a half-written file.
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string candidate = folder + ".zephra-part-" + temp_suffix();
+    int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+    if (fd >= 0) {
+      fd_ = fd;
+      temp_path_ = candidate;
+      return 0;
+    }
+    if (errno != EEXIST) return errno;
+  }
+  return EEXIST;
+}
+
+int os_replacement_file::write(const void* data, size_t len) {
+  if (fd_ < 0) return EBADF;
+  const char* p = static_cast<const char*>(data);
+  while (len > 0) {
+    ssize_t n = ::write(fd_, p, len);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    if (n == 0) return EIO;
+    p += n;
+    len -= static_cast<size_t>(n);
+  }
+  return 0;
+}
+
+int os_replacement_file::commit() {
+  if (fd_ < 0) return EBADF;
+  int fd = fd_;
+  fd_ = -1;
+  // Some file systems report a full disk only when the file is closed.
+  if (close(fd) != 0) {
+    int err = errno;
+    discard();
+    return err;
+  }
+  if (rename(temp_path_.c_str(), target_.c_str()) != 0) {
+    int err = errno;
+    discard();
+    return err;
+  }
+  temp_path_.clear();
+  return 0;
+}

@@ -1,0 +1,69 @@
+#pragma once
+// The file-system calls of the files module. Every path here is already in the system's form
+// (passed through make_os_path); results are 0 or the system's error number (errno).
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+int os_remove_folder(const std::string& path);
+int os_delete_file(const std::string& path);
+// One level; an existing folder gives EEXIST.
+int os_make_folder(const std::string& path);
+// Fails with EEXIST when to exists, for folders too.
+int os_rename_noreplace(const std::string& from, const std::string& to);
+// Gives the owner write permission when it is missing.
+int os_add_owner_write(const std::string& path);
+bool os_is_folder(const std::string& path);
+// Bytes an ordinary user may still write on the file system that holds path, or that holds its
+// nearest existing ancestor when path does not exist yet; -1 when unknown.
+int64_t os_free_bytes(const std::string& path);
+
+// Walks the entries of one folder in the order the system gives them, "." and ".." included.
+class os_folder_reader {
+ public:
+  os_folder_reader() = default;
+  ~os_folder_reader();
+  os_folder_reader(const os_folder_reader&) = delete;
+  os_folder_reader& operator=(const os_folder_reader&) = delete;
+
+  // An empty path is the current folder.
+  bool open(const std::string& path);
+  bool next(std::string& name, bool& is_folder);
+
+ private:
+  void* dir_ = nullptr;
+  int dir_fd_ = -1;
+};
+
+// A whole regular file mapped read-only.
+enum class os_map_status { mapped, zero_length, not_opened, view_failed };
+struct os_mapping {
+  const char* data = nullptr;
+  size_t size = 0;
+  int fd = -1;
+};
+// view_failed leaves the system's error number in os_err.
+os_map_status os_map_file(const std::string& path, os_mapping& out, int& os_err);
+void os_unmap_file(os_mapping& m);
+
+// New content for a file, written into a temporary file in the same folder and put in the
+// target's place only by commit(), so that a failure leaves the old file as it was.
+class os_replacement_file {
+ public:
+  os_replacement_file() = default;
+  ~os_replacement_file();  // removes the temporary file unless committed
+  os_replacement_file(const os_replacement_file&) = delete;
+  os_replacement_file& operator=(const os_replacement_file&) = delete;
+
+  int create(const std::string& target);
+  int write(const void* data, size_t len);
+  // Closes the temporary file and renames it over the target.
+  int commit();
+  const std::string& temp_path() const { return temp_path_; }
+
+ private:
+  void discard();
+  int fd_ = -1;
+  std::string target_;
+  std::string temp_path_;
+};

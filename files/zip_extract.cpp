@@ -1,0 +1,206 @@
+#include "files/zip_extract.h"
+
+#include <minizip/unzip.h>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "app/app_state.h"
+#include "app/log.h"
+#include "files/error_text.h"
+#include "files/file_utils.h"
+#include "files/os_path.h"
+#include "files/os_posix.h"
+
+namespace {
+
+// Failure sites, as printed in the diagnostics.
+constexpr int kSiteOpenEntry = 1413;
+constexpr int kSiteNoMemory = 1416;
+constexpr int kSiteShortRead = 1418;
+constexpr int kSiteCloseEntry = 1420;
+constexpr int kSiteCreateFile = 1427;
+constexpr int kSiteWriteFile = 1435;
+constexpr int kSiteOpenZip = 1598;
+constexpr int kSiteEntryFailed = 1638;
+constexpr int kSiteWalkFailed = 1649;
+
+// Entries are streamed through a buffer of this size, so memory stays the same for any file size.
+constexpr unsigned kChunkBytes = 256 * 1024;
+
+constexpr int kEndOfList = UNZ_END_OF_LIST_OF_FILE;  // -100
+constexpr int kNameTooLong = 36;                      // ENAMETOOLONG
+
+// True when a stored name could lead outside the folder being unpacked into: absolute, or with a
+// ".." component. Every separator an internal path accepts counts, since all of them become one.
+bool leaves_folder(const std::string& name) {
+  if (!name.empty() && is_path_sep(name[0])) return true;
+  size_t start = 0;
+  while (start <= name.size()) {
+    size_t end = start;
+    while (end < name.size() && !is_path_sep(name[end])) ++end;
+    if (end - start == 2 && name[start] == '.' && name[start + 1] == '.') return true;
+    start = end + 1;
+  }
+  return false;
+}
+
+int unzip_dir(const std::string& path) {
+  int err = make_folder(path);
+  return (err == 0 || err == 17 || err == 183) ? 0 : err;
+}
+
+// Symbolic links and Mac resource forks have no meaning here.
+int unzip_symlink(const std::string& /*path*/) { return 0; }
+int unzip_resource_fork(const std::string& /*path*/) { return 0; }
+
+int unzip_file(unzFile zf, std::string path, const unz_file_info64& info, unsigned char* buffer) {
+  make_os_path(path);
+  int err = unzOpenCurrentFile(zf);
+  if (err != UNZ_OK) {
+    set_err_site(kSiteOpenEntry);
+  } else {
+    // The old file stays untouched until the new content is complete and verified.
+    os_replacement_file out;
+    err = out.create(path);
+    if (err) set_err_site(kSiteCreateFile);
+
+    uint64_t total = 0;
+    while (!err) {
+      int n = unzReadCurrentFile(zf, buffer, kChunkBytes);
+      if (n < 0) {
+        err = kErrZipRead;
+        set_err_site(kSiteShortRead);
+      } else if (n == 0) {
+        break;
+      } else {
+        total += static_cast<uint64_t>(n);
+        if (out.write(buffer, static_cast<size_t>(n)) != 0) {
+          err = 1;  // the write fell short
+          set_err_site(kSiteWriteFile);
+        }
+      }
+    }
+    if (!err && total < info.uncompressed_size) {
+      err = kErrZipRead;
+      set_err_site(kSiteShortRead);
+    }
+    // Closing the entry checks its CRC.
+    int close_err = unzCloseCurrentFile(zf);
+    if (!err && close_err != UNZ_OK) {
+      err = close_err;
+      set_err_site(kSiteCloseEntry);
+    }
+    if (!err) {
+      int commit_err = out.commit();
+      if (commit_err == EIO || commit_err == ENOSPC || commit_err == EDQUOT) {
+        err = 1;  // a delayed write failure
+        set_err_site(kSiteWriteFile);
+      } else if (commit_err) {
+        err = commit_err;
+        set_err_site(kSiteCreateFile);
+      }
+    }
+  }
+  if (err)
+    xer << "Zip to file failed with error " << err << ". file = " << sErrFile << " line = " << sErrLine
+        << ". inFile=" << path << ".\n";
+  return err;
+}
+
+struct zip_closer {
+  void operator()(void* zf) const {
+    if (zf) unzClose(zf);
+  }
+};
+
+}  // namespace
+
+int zip_to_file(std::string zip_file, std::string out_directory, std::string* out_file, int force_name) {
+  zip_file = app_path + zip_file;
+  out_directory = app_path + out_directory;
+  make_os_path(zip_file);
+  make_os_path(out_directory);
+
+  int err = 0;
+  std::unique_ptr<void, zip_closer> zf(unzOpen64(zip_file.c_str()));
+  std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[kChunkBytes]);
+  if (!zf) {
+    xer << "ok i am about to report that i could not open a zip file for extraction!\n"
+        << "that incoming file is " << zip_file << "\n"
+        << "in c-form, it is " << zip_file.c_str() << "\n"
+        << "the size is " << zip_file.size() << "\n";
+    err = kErrZipOpen;
+    set_err_site(kSiteOpenZip);
+  } else if (!buffer) {
+    err = 12;  // out of memory
+    set_err_site(kSiteNoMemory);
+  } else {
+    bool handler_failed = false;
+    unzGoToFirstFile(zf.get());
+    for (bool first = true;; first = false) {
+      unz_file_info64 info;
+      char name_buf[kMaxOsPath + 2];
+      std::memset(name_buf, 0, sizeof name_buf);
+      err = unzGetCurrentFileInfo64(zf.get(), &info, name_buf, sizeof name_buf - 1, nullptr, 0, nullptr, 0);
+      if (err != UNZ_OK) {
+        xer << "err != UNZ_OK! err=" << err << "\n";
+        break;
+      }
+      std::string name(name_buf, strnlen(name_buf, sizeof name_buf - 1));
+      std::string target = out_directory + ((first && force_name && out_file) ? *out_file : name);
+
+      int entry_err = 0;
+      if (info.size_filename > static_cast<uLong>(kMaxOsPath) || target.size() > static_cast<size_t>(kMaxOsPath)) {
+        xer << "zip entry name too long: " << name << "\n";
+        entry_err = kNameTooLong;
+      } else if (leaves_folder(name)) {
+        xer << "zip entry points outside the folder: " << name << "\n";
+        entry_err = kErrZipOutside;
+      } else {
+        if (first && out_file) {
+          *out_file = name;
+          make_os_path(*out_file);
+        }
+        bool is_folder = !name.empty() && name.back() == '/';
+        bool mac_data = name.compare(0, 8, "__MACOSX") == 0;
+        if (is_folder) {
+          entry_err = mac_data ? 0 : unzip_dir(target);
+        } else if (!mac_data) {
+          if (((info.external_fa >> 16) & 0xA000) == 0xA000)
+            entry_err = unzip_symlink(target);
+          else
+            entry_err = unzip_file(zf.get(), target, info, buffer.get());
+        } else {
+          entry_err = unzip_resource_fork(out_directory + (name.size() > 9 ? name.substr(9) : std::string()));
+        }
+      }
+      if (entry_err) {
+        xer << "UNZIP zip_to_file failed with err=" << entry_err << "\n";
+        set_err_site(kSiteEntryFailed);
+        err = entry_err;
+        handler_failed = true;
+        break;
+      }
+
+      err = unzGoToNextFile(zf.get());
+      if (err != UNZ_OK) {
+        xer << "NEXTFILE zip_to_file failed with err=" << err << "\n";
+        break;
+      }
+    }
+    if (!handler_failed) {
+      if (err == kEndOfList) err = 0;
+      if (err) set_err_site(kSiteWalkFailed);
+    }
+  }
+  zf.reset();
+
+  if (err)
+    xer << "Zip to file failed with error err = " << err << ". file = " << sErrFile << " line = " << sErrLine
+        << ". zip_file=" << zip_file << ", out_directory=" << out_directory << ".\n";
+  xer.flush();
+  return err;
+}
