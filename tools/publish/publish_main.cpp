@@ -1,0 +1,336 @@
+// zephra-publish: turns a release's master folder into what the download servers carry.
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/alert.h"
+#include "files/os_path.h"
+#include "tools/publish/publish_archive.h"
+#include "tools/publish/publish_args.h"
+#include "tools/publish/publish_directory.h"
+#include "tools/publish/publish_names.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+constexpr size_t kMaxProblemsShown = 20;
+
+void say_error(const std::string& text) { std::cerr << "zephra-publish: " << text << "\n"; }
+void say_note(const std::string& text) { std::cerr << "zephra-publish: note: " << text << "\n"; }
+
+// A folder inside the output folder that receives the release while it is being written, so
+// that a mirror never sees half of one; removed again unless the release was moved into place.
+class staging_folder {
+ public:
+  ~staging_folder() {
+    if (!path_.empty()) {
+      std::error_code ec;
+      fs::remove_all(path_, ec);
+    }
+  }
+  bool create(const fs::path& out, std::string& error) {
+    std::random_device seed;
+    std::mt19937 random(seed());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      fs::path candidate = out / (".zephra-publish-" + std::to_string(random() % 100000000u));
+      std::error_code ec;
+      if (fs::create_directory(candidate, ec)) {
+        path_ = candidate;
+        return true;
+      }
+      if (ec) {
+        error = "I could not make a folder in " + out.string() + ": " + ec.message() + ".";
+        return false;
+      }
+    }
+    error = "I could not find a free name for a working folder in " + out.string() + ".";
+    return false;
+  }
+  // Moves the finished release to its place; afterwards nothing is removed.
+  bool move_to(const fs::path& target, std::string& error) {
+    std::error_code ec;
+    fs::rename(path_, target, ec);
+    if (ec) {
+      error = "I could not move the release into " + target.string() + ": " + ec.message() + ".";
+      return false;
+    }
+    path_.clear();
+    return true;
+  }
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+// Writes a new file (it must not exist yet) with text; false with a message in error.
+bool write_new_file(const fs::path& path, const std::string& text, std::string& error) {
+  FILE* f = std::fopen(path.c_str(), "wbx");
+  if (!f) {
+    error = "I could not create " + path.string() + ": " + std::strerror(errno) + ".";
+    return false;
+  }
+  bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+  ok = (std::fclose(f) == 0) && ok;
+  if (!ok) error = "I could not write " + path.string() + ".";
+  return ok;
+}
+
+// The folder an argument names, absolute, without a trailing separator.
+fs::path folder_argument(const std::string& text) {
+  std::error_code ec;
+  fs::path p = fs::absolute(text, ec).lexically_normal();
+  if (!p.has_filename() && p.has_parent_path() && p != p.root_path()) p = p.parent_path();
+  return p;
+}
+
+bool is_inside(const fs::path& inner, const fs::path& outer) {
+  auto o = outer.begin(), i = inner.begin();
+  for (; o != outer.end(); ++o, ++i)
+    if (i == inner.end() || *i != *o) return false;
+  return true;
+}
+
+struct master_file {
+  std::string release_path;  // below the top folder, "/"-separated
+  fs::path source;
+};
+
+// Every file of the master folder, or the names the installer could not carry.
+bool scan_master(const fs::path& master, const std::string& top, std::vector<master_file>& files,
+                 std::vector<std::string>& problems) {
+  std::error_code ec;
+  fs::recursive_directory_iterator it(master, fs::directory_options::none, ec), end;
+  if (ec) {
+    problems.push_back("I can't read the master folder " + master.string() + ": " + ec.message() + ".");
+    return false;
+  }
+  for (; it != end; it.increment(ec)) {
+    fs::path source = it->path();
+    std::string relative = source.lexically_relative(master).generic_string();
+    std::string name = source.filename().string();
+    fs::file_status status = it->symlink_status(ec);
+    if (ec) break;
+    std::string problem;
+    if (fs::is_symlink(status)) {
+      problem = "it is a symbolic link; I publish only plain files and folders";
+    } else if (fs::is_directory(status)) {
+      problem = path_component_problem(name);
+    } else if (fs::is_regular_file(status)) {
+      problem = file_name_problem(name);
+      if (problem.empty() && top.size() + 1 + relative.size() > static_cast<size_t>(kMaxOsPath))
+        problem = "its path is longer than the installer's " + std::to_string(kMaxOsPath) + " characters";
+      if (problem.empty()) files.push_back({relative, source});
+    } else {
+      problem = "it is neither a plain file nor a folder";
+    }
+    if (!problem.empty()) {
+      problems.push_back("I can't publish " + top + "/" + relative + ": " + problem + ".");
+      if (fs::is_directory(status)) it.disable_recursion_pending();
+    }
+  }
+  if (ec) {
+    problems.push_back("I could not read all of the master folder " + master.string() + ": " + ec.message() + ".");
+    return false;
+  }
+  return problems.empty();
+}
+
+// The text of serverlist.txt.
+std::string server_list_text(const publish_options& options) {
+  std::string text = "I\n820 version\nSERVERS\nBETA " + options.name + "\n";
+  for (const server_entry& s : options.servers) text += "SERVER " + s.host + "\n" + s.path + "\n" + s.description + "\n";
+  return text + "ENDOFLIST\n";
+}
+
+int publish(const publish_options& options) {
+  std::string error;
+  std::error_code ec;
+
+  fs::path master = folder_argument(options.master);
+  if (!fs::is_directory(master, ec)) {
+    say_error("The master folder " + options.master + " does not exist, or it is not a folder.");
+    return kExitFailed;
+  }
+  std::string top = master.filename().string();
+  std::string problem = path_component_problem(top);
+  if (!problem.empty()) {
+    say_error("The master folder's name '" + top + "' is the top folder of every path, and it won't do: " + problem + ".");
+    return kExitFailed;
+  }
+
+  fs::path out = folder_argument(options.out);
+  fs::create_directories(out, ec);
+  if (!fs::is_directory(out, ec)) {
+    say_error("I can't make the output folder " + options.out + ".");
+    return kExitFailed;
+  }
+  fs::path master_real = fs::canonical(master, ec), out_real = fs::canonical(out, ec);
+  if (!ec && is_inside(out_real, master_real)) {
+    say_error("The output folder lies inside the master folder; it would end up in the next release.");
+    return kExitFailed;
+  }
+  fs::path release_dir = out / options.name;
+  fs::file_status release_status = fs::symlink_status(release_dir, ec);
+  if (fs::exists(release_status) &&
+      (!fs::is_directory(release_status) || !fs::is_empty(release_dir, ec) || ec)) {
+    say_error("The output folder already holds " + release_dir.string() +
+              ". I won't mix two publications of a release: remove it, or pick another output folder.");
+    return kExitFailed;
+  }
+
+  std::vector<pub_history> previous;
+  if (!options.previous.empty()) {
+    std::vector<std::string> notes;
+    if (!read_previous_directory(options.previous, previous, notes, error)) {
+      say_error(error);
+      return kExitFailed;
+    }
+    std::set<std::string> other_tops;
+    for (const pub_history& h : previous) {
+      size_t slash = h.path.find('/');
+      std::string their_top = slash == std::string::npos ? std::string() : h.path.substr(0, slash);
+      if (their_top != top) other_tops.insert(their_top);
+    }
+    for (const std::string& other : other_tops)
+      notes.push_back("The previous directory has files in the top folder '" + other + "'; I keep their histories under '" +
+                      top + "', which the installer maps to the same place.");
+    for (const std::string& note : notes) say_note(note);
+  }
+
+  std::vector<master_file> files;
+  std::vector<std::string> problems;
+  if (!scan_master(master, top, files, problems)) {
+    for (size_t i = 0; i < problems.size() && i < kMaxProblemsShown; ++i) say_error(problems[i]);
+    if (problems.size() > kMaxProblemsShown)
+      say_error("... and " + std::to_string(problems.size() - kMaxProblemsShown) + " more.");
+    say_error("Nothing was published.");
+    return kExitFailed;
+  }
+  if (files.empty()) {
+    say_error("The master folder " + master.string() + " holds no files; I won't publish an empty release.");
+    return kExitFailed;
+  }
+  std::sort(files.begin(), files.end(),
+            [](const master_file& a, const master_file& b) { return a.release_path < b.release_path; });
+
+  // Every archive sits at the file's path plus ".zip" beside directory.txt; none may need a
+  // folder where another one is a file (a file "a" beside a folder "a.zip", say).
+  std::set<std::string> outputs{"directory.txt", "directory.txt.zip"};
+  for (const master_file& f : files) outputs.insert(top + "/" + f.release_path + ".zip");
+  for (const std::string& path : outputs) {
+    for (size_t slash = path.find('/'); slash != std::string::npos; slash = path.find('/', slash + 1)) {
+      if (outputs.count(path.substr(0, slash))) {
+        say_error("The archive " + path.substr(0, slash) + " would have to be a folder as well, for " + path +
+                  ". Rename one of the two in the master folder.");
+        return kExitFailed;
+      }
+    }
+  }
+
+  staging_folder staging;
+  if (!staging.create(out, error)) {
+    say_error(error);
+    return kExitFailed;
+  }
+  std::cout << "Packing " << files.size() << " files of " << options.name << "...\n" << std::flush;
+  std::vector<current_file> current;
+  current.reserve(files.size());
+  uint64_t total_zip_bytes = 0;
+  for (const master_file& f : files) {
+    std::string path = top + "/" + f.release_path;
+    fs::path zip_path = staging.path() / (path + ".zip");
+    fs::create_directories(zip_path.parent_path(), ec);
+    if (ec) {
+      say_error("I could not make the folder " + zip_path.parent_path().string() + ": " + ec.message() + ".");
+      return kExitFailed;
+    }
+    archived_file archived;
+    if (!write_file_archive(f.source.string(), zip_path.string(), f.source.filename().string(), archived, error)) {
+      say_error(error);
+      return kExitFailed;
+    }
+    if (archived.file_bytes == 0)
+      say_note(path + " is empty. The installer counts an empty file on disk as missing, so it will fetch this one on every run.");
+    total_zip_bytes += archived.zip_bytes;
+    current.push_back({path, os_code_for(options.os_rules, f.release_path), archived.md5, whole_kb(archived.zip_bytes),
+                       whole_kb(archived.file_bytes)});
+  }
+
+  merge_counts counts;
+  std::vector<pub_history> histories = merge_release(previous, current, top, options.number, counts);
+  std::string directory = directory_text(histories);
+  if (!write_new_file(staging.path() / "directory.txt", directory, error) ||
+      !write_text_archive((staging.path() / "directory.txt.zip").string(), "directory.txt", directory, error)) {
+    say_error(error);
+    return kExitFailed;
+  }
+
+  // The server list goes into place last, so that it never names a release that is not there.
+  fs::path list_temp = staging.path() / "serverlist.txt";
+  if (!write_new_file(list_temp, server_list_text(options), error)) {
+    say_error(error);
+    return kExitFailed;
+  }
+  fs::path list_path = out / "serverlist.txt";
+  fs::path list_ready = out / (staging.path().filename().string() + "-serverlist.txt");
+  fs::rename(list_temp, list_ready, ec);
+  if (ec) {
+    say_error("I could not write " + list_path.string() + ": " + ec.message() + ".");
+    return kExitFailed;
+  }
+  if (!staging.move_to(release_dir, error)) {
+    fs::remove(list_ready, ec);
+    say_error(error);
+    return kExitFailed;
+  }
+  fs::rename(list_ready, list_path, ec);
+  if (ec) {
+    fs::remove(list_ready, ec);
+    say_error("The release is in place in " + release_dir.string() + ", but I could not write " + list_path.string() +
+              ": " + ec.message() + ".");
+    return kExitFailed;
+  }
+
+  std::cout << "Published " << options.name << " into " << release_dir.string() << ": " << files.size()
+            << " files (" << counts.added << " new, " << counts.changed << " changed, " << counts.unchanged
+            << " unchanged), " << counts.removed << " removed, " << whole_kb(total_zip_bytes)
+            << " kB of archives.\n"
+            << "Server list: " << list_path.string() << " with " << options.servers.size() << " server"
+            << (options.servers.size() == 1 ? "" : "s") << ".\n";
+  if (options.servers.empty())
+    say_note("The server list names no server; installers find nothing to download until it does.");
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Alerts from the shared file layer go to the terminal; nobody is there to click a box.
+  alert_hooks().show = [](const alert_view& view) {
+    for (const std::string& line : view.lines)
+      if (!line.empty()) say_error(line);
+  };
+  publish_options options;
+  std::string error;
+  if (!parse_publish_args(argc, argv, options, error)) {
+    say_error(error);
+    std::cerr << "Try 'zephra-publish --help'.\n";
+    return kExitUsage;
+  }
+  if (options.help) {
+    std::cout << publish_usage();
+    return 0;
+  }
+  return publish(options);
+}
