@@ -104,6 +104,13 @@ void int_to_str(int value, char* buffer, int min_digits, int plus_sign) {
   std::snprintf(buffer, 16, "%s%0*lld", sign, min_digits, magnitude);
 }
 
-void go_to_URL(std::string url) { system_open_url(url); }
+std::function<void(const std::string& url)> go_to_URL_hook;
+
+void go_to_URL(std::string url) {
+  if (go_to_URL_hook)
+    go_to_URL_hook(url);
+  else
+    system_open_url(url);
+}
 
 void MACIBM_setupforlang() {}

@@ -40,6 +40,8 @@ void int_to_str(int value, char* buffer, int min_digits, int plus_sign);
 
 // Shows a web address in the user's browser.
 void go_to_URL(std::string url);
+// Replaces the browser, for example by printing the address where nobody can look at a browser.
+extern std::function<void(const std::string& url)> go_to_URL_hook;
 
 // Loads the texts of the interface language; all texts are built in, so nothing changes.
 void MACIBM_setupforlang();

@@ -79,31 +79,3 @@ void MACIBM_finishup(int save) {
   }
   log_close();
 }
-
-int installer_main(int argc, const char* const* argv) {
-  std::string raw = cmdline_join(argc, argv);
-  const char* raw_arg = raw.c_str();
-  MACIBM_init(1, &raw_arg);
-
-  get_OS_abs_path(os_dir_default_dest, dest_dir_path);
-  get_OS_abs_path(os_dir_temp, temp_path);
-  xer << "os_dir_apps:" << dest_dir_path << "\n";
-  xer << "os_dir_temp:" << temp_path << "\n";
-
-  stls.text[kOkLabelIndex] = "OK";
-  install_name = no_install_name;
-  stg.reset();
-  pref.IO_set(kPrefInstaller, kPrefRead);
-
-  std::string named = cmdline_destination(raw);
-  if (!named.empty()) dest_dir_path = named;
-  check_dest_path();
-
-  // Until the install session joins the frame loop, the program reports what it found.
-  std::cout << (stg.dest_is_SIM ? "Installation found in " : "A new installation would go to ") << dest_dir_path
-            << std::endl;
-  app_done = 1;
-
-  MACIBM_finishup(1);
-  return 0;
-}

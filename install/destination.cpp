@@ -58,6 +58,19 @@ void check_dest_path() {
   dest_dir_path = total;
 }
 
+std::function<bool(const std::string&, const std::string&, const std::string&, std::string&)> folder_chooser;
+
+int pick_dest_path() {
+  std::string chosen;
+  if (!folder_chooser ||
+      !folder_chooser("Pick a folder to install Zephra to! Be sure to pick your existing folder if you already have one!",
+                      "This is my Zephra destination", dest_dir_path, chosen))
+    return 0;
+  dest_dir_path = chosen;
+  check_dest_path();
+  return 1;
+}
+
 void trim_dest_folder(std::string& path) {
   size_t first = path.find(kPathSep);
   if (first != std::string::npos) path.erase(0, first + 1);

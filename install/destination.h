@@ -1,5 +1,6 @@
 #pragma once
 // The destination folder and the system folders the program starts from.
+#include <functional>
 #include <string>
 
 enum os_folder_kind {
@@ -14,6 +15,13 @@ enum os_folder_kind {
 void get_OS_abs_path(int dir_type, std::string& out_path);
 // Normalises dest_dir_path and decides whether it already holds an installation.
 void check_dest_path();
+// Asks the user for a folder, then examines it; 1 when a folder was chosen, 0 when cancelled.
+int pick_dest_path();
+// Shows the folder chooser: prompt, title and the folder it starts at; fills chosen (with a
+// trailing separator) and returns true when the user picked one. Unset, nobody is asked.
+extern std::function<bool(const std::string& prompt, const std::string& title, const std::string& start,
+                          std::string& chosen)>
+    folder_chooser;
 // Removes the first path component, up to and including the first separator.
 void trim_dest_folder(std::string& path);
 // 1 when path ends in a separator.

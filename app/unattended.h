@@ -1,0 +1,9 @@
+#pragma once
+// The install session driven without a window, for scripts and for tests: it acts where a
+// person would click, answers every question from the command line, and reports to standard output.
+
+// Installs the answers and the report; call after the command line was parsed.
+void unattended_begin();
+// The exit status: 0 installed or already current, 1 failed or cancelled, 2 agreement not
+// accepted, 3 the network gave no progress for --give_up_after seconds.
+int unattended_exit_code();
