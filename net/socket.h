@@ -51,6 +51,8 @@ class VornSocket {
   vorn_handle Handle() const { return mWinSocket; }
 
  private:
+  // Records a failed read or write: the peer went away (gone) or the system failed.
+  void Failed(int err, bool gone);
   void SetError(int code) {
     mSocketStatus = vornstatus_Error;
     mSocketError = code;

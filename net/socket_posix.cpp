@@ -145,7 +145,7 @@ void VornSocket::Connect(uint32_t inIP, uint16_t inPort) {
 }
 
 long VornSocket::ReadData(void* outBuf, long inLength) {
-  if (mWinSocket == kInvalidSocket) return -1;
+  if (mWinSocket == kInvalidSocket || mSocketStatus == vornstatus_Error) return -1;
   ssize_t n = ::recv(mWinSocket, outBuf, static_cast<size_t>(inLength), 0);
   if (n > 0) return static_cast<long>(n);
   if (n == 0) {
@@ -155,27 +155,28 @@ long VornSocket::ReadData(void* outBuf, long inLength) {
   }
   int err = errno;
   if (would_block(err)) return 0;
-  if (peer_gone(err, false)) {
-    mSocketStatus = vornstatus_Disconnected;
-  } else {
-    SetError(err);
-  }
+  Failed(err, peer_gone(err, false));
   return -1;
 }
 
 long VornSocket::WriteData(const void* inBuf, long inLength) {
-  if (mWinSocket == kInvalidSocket) return -1;
+  if (mWinSocket == kInvalidSocket || mSocketStatus == vornstatus_Error) return -1;
   // MSG_NOSIGNAL: a peer that closed early must not kill the program with SIGPIPE.
   ssize_t n = ::send(mWinSocket, inBuf, static_cast<size_t>(inLength), MSG_NOSIGNAL);
   if (n >= 0) return static_cast<long>(n);
   int err = errno;
   if (would_block(err)) return 0;
-  if (peer_gone(err, true)) {
-    mSocketStatus = vornstatus_Disconnected;
-  } else {
-    SetError(err);
-  }
+  Failed(err, peer_gone(err, true));
   return -1;
+}
+
+void VornSocket::Failed(int err, bool gone) {
+  // Disconnected and Error are final: a later failure does not move the socket out of them.
+  if (mSocketStatus == vornstatus_Disconnected || mSocketStatus == vornstatus_Error) return;
+  if (gone)
+    mSocketStatus = vornstatus_Disconnected;
+  else
+    SetError(err);
 }
 
 void VornSocket::Disconnect() {

@@ -1,0 +1,315 @@
+// The download client against an in-process server that answers exactly as each case needs.
+#include <cerrno>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "app/clock.h"
+#include "app/log.h"
+#include "files/error_text.h"
+#include "net/http_client.h"
+#include "tests/net/net_test_support.h"
+#include "tests/support/real_peers.h"
+#include "tests/support/test_support.h"
+
+using net_testing::poll_slot;
+using net_testing::poll_until;
+using net_testing::ScriptedServer;
+using net_testing::send_all;
+using testing_support::read_file;
+
+namespace {
+
+class HttpScripted : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    net_testing::reset_http();
+    xtim.set_real_time(0);
+  }
+  void TearDown() override { net_testing::reset_http(); }
+
+  // A server that answers every request with these bytes in one write, then closes.
+  static ScriptedServer::Script answer(std::string bytes) {
+    return [bytes](int& fd, const std::string&) { send_all(fd, bytes); };
+  }
+
+  // The log from the dump about rel on; empty when there is none.
+  std::string dump_of(const std::string& rel) {
+    std::string text = log.text();
+    size_t at = text.find("HTTP Error for " + rel);
+    return at == std::string::npos ? std::string() : text.substr(at);
+  }
+
+  testing_support::TempDir dir;
+  testing_support::LogCapture log;
+  testing_support::AlertRecorder alerts;
+};
+
+std::string ok_header(size_t length) {
+  return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(length) + "\r\n\r\n";
+}
+
+}  // namespace
+
+TEST_F(HttpScripted, SendsTheRequestBytesExactly) {
+  ScriptedServer server(answer(ok_header(5) + "hello"));
+  std::string dest = dir / "got.txt";
+  ASSERT_EQ(poll_slot(2, server.address(), "\\files:sub/a b.txt", dest), 1);
+  EXPECT_EQ(server.request(),
+            "GET /files/sub/a%20b.txt HTTP/1.1\r\n"
+            "Connection: close\r\n"
+            "Host: " + server.address() + "\r\n"
+            "User-agent: Installer-IBM/ta 8\r\n"
+            "\r\n");
+  EXPECT_EQ(read_file(dest), "hello");
+  EXPECT_EQ(http.down[2], nullptr);
+  EXPECT_EQ(http_user_agent(), "Installer-IBM/ta 8");
+}
+
+TEST_F(HttpScripted, ProxyGetsTheAbsoluteFormAndTheServerNameIsNotLookedUp) {
+  ScriptedServer proxy(answer(ok_header(2) + "ok"));
+  http.ProxyHost = "127.0.0.1";
+  http.ProxyPort_int = proxy.port();
+  // The name of the origin is only passed on to the proxy, never resolved here.
+  ASSERT_EQ(poll_slot(0, "files.example:8080", "/dir/x y.zip", dir / "x.zip"), 1);
+  EXPECT_EQ(proxy.request(),
+            "GET http://files.example:8080/dir/x%20y.zip HTTP/1.1\r\n"
+            "Connection: close\r\n"
+            "Host: files.example:8080\r\n"
+            "User-agent: Installer-IBM/ta 8\r\n"
+            "\r\n");
+  EXPECT_TRUE(UseProxy("", 80));
+  http.ProxyPort_int = 0;
+  EXPECT_FALSE(UseProxy("", 80));
+}
+
+TEST_F(HttpScripted, InterimResponseFollowedByTheRealOneInOneRead) {
+  ScriptedServer server(answer("HTTP/1.1 100 Continue\r\n\r\n" + ok_header(4) + "body"));
+  std::string dest = dir / "a.bin";
+  EXPECT_EQ(poll_slot(1, server.address(), "/a.bin", dest), 1);
+  EXPECT_EQ(read_file(dest), "body");
+}
+
+TEST_F(HttpScripted, FirstOfTwoContentLengthsCountsAndZeroLengthMakesAnEmptyFile) {
+  {
+    ScriptedServer server(answer("HTTP/1.1 200 OK\r\nContent-Length: 3\r\nContent-Length: 10\r\n\r\nabc"));
+    EXPECT_EQ(poll_slot(2, server.address(), "/f", dir / "f"), 1);
+    EXPECT_EQ(read_file(dir / "f"), "abc");
+  }
+  {
+    ScriptedServer server(answer(ok_header(0)));
+    EXPECT_EQ(poll_slot(3, server.address(), "/empty", dir / "empty"), 1);
+    EXPECT_TRUE(testing_support::file_exists(dir / "empty"));
+    EXPECT_EQ(read_file(dir / "empty"), "");
+  }
+  EXPECT_EQ(log.text().find("HTTP Error"), std::string::npos);
+}
+
+TEST_F(HttpScripted, NotFoundLeavesThePageAndWritesTheDump) {
+  std::string page = "<html>no such file</html>";
+  ScriptedServer server(answer("HTTP/1.1 404 Not Found\r\nContent-Length: " + std::to_string(page.size()) +
+                               "\r\n\r\n" + page));
+  std::string dest = dir / "missing.zip";
+  EXPECT_EQ(poll_slot(4, server.address(), "/missing.zip", dest), 2);
+  EXPECT_EQ(read_file(dest), page);
+  EXPECT_EQ(dump_of(dest),
+            "HTTP Error for " + dest + "\n"
+            "   server     =" + server.address() + "\n"
+            "   file       =/missing.zip\n"
+            "   IsDone     =1\n"
+            "   IsComplete =1\n"
+            "   IsErr      =0\n"
+            "   GetStat    =3\n"
+            "   GetOSErr   =0\n"
+            "   response   =Not Found (#404)\n\n");
+  EXPECT_EQ(http.down[4], nullptr);
+}
+
+TEST_F(HttpScripted, MoreBytesThanAnnouncedFail) {
+  ScriptedServer server(answer(ok_header(4) + "bodyEXTRA"));
+  std::string dest = dir / "over";
+  EXPECT_EQ(poll_slot(2, server.address(), "/over", dest), 2);
+  std::string dump = dump_of(dest);
+  EXPECT_NE(dump.find("   IsComplete =0\n"), std::string::npos) << dump;
+  EXPECT_NE(dump.find("   response   =OK (#200)\n"), std::string::npos) << dump;
+}
+
+TEST_F(HttpScripted, RefusedConnectionFailsWithTheDump) {
+  int port = testing_support::free_port();
+  std::string server = "127.0.0.1:" + std::to_string(port);
+  std::string dest = dir / "never";
+  EXPECT_EQ(poll_slot(5, server, "/never", dest), 2);
+  std::string dump = dump_of(dest);
+  EXPECT_NE(dump.find("   IsDone     =1\n   IsComplete =0\n   IsErr      =0\n   GetStat    =3\n   GetOSErr   =0\n"),
+            std::string::npos)
+      << dump;
+  EXPECT_NE(dump.find("   response   = (#-1)\n"), std::string::npos) << dump;
+  EXPECT_FALSE(testing_support::file_exists(dest));
+}
+
+TEST_F(HttpScripted, ResetDuringTheBodyFailsWithTheDump) {
+  ScriptedServer server([](int& fd, const std::string&) {
+    send_all(fd, ok_header(1000) + std::string(300, 'x'));
+    net_testing::reset_close(fd);
+    fd = -1;
+  });
+  std::string dest = dir / "cut";
+  EXPECT_EQ(poll_slot(2, server.address(), "/cut", dest), 2);
+  std::string dump = dump_of(dest);
+  EXPECT_NE(dump.find("   IsDone     =1\n   IsComplete =0\n"), std::string::npos) << dump;
+}
+
+TEST_F(HttpScripted, UnresolvedHostFailsAtOnceWithTheTranslationLine) {
+  // An empty name fails the lookup without asking any name server.
+  std::string dest = dir / "x";
+  EXPECT_EQ(http.net_check(1, "", "/x", dest), 2);
+  std::string text = log.text();
+  EXPECT_NE(text.find("Translated server  to IP addy: 0.0.0.0 and port = 80\n"), std::string::npos) << text;
+  std::string dump = dump_of(dest);
+  EXPECT_NE(dump.find("   IsDone     =0\n   IsComplete =0\n   IsErr      =1\n   GetStat    =0\n   GetOSErr   =20011\n"),
+            std::string::npos)
+      << dump;
+  EXPECT_NE(dump.find("   response   = (#0)\n"), std::string::npos);
+}
+
+TEST_F(HttpScripted, DestinationThatCannotBeCreatedFails) {
+  ScriptedServer server(answer(ok_header(2) + "hi"));
+  std::string dest = dir / "no/such/folder/f";
+  EXPECT_EQ(poll_slot(2, server.address(), "/f", dest), 2);
+  EXPECT_NE(dump_of(dest).find("   GetOSErr   =" + std::to_string(ENOENT) + "\n"), std::string::npos);
+}
+
+// The 30-second rule, driven by setting the clock by hand.
+TEST_F(HttpScripted, StalledBodyFailsThirtySecondsAfterTheLastArrivalWithoutADump) {
+  ScriptedServer server([&](int& fd, const std::string&) {
+    send_all(fd, ok_header(100) + std::string(10, 'a'));
+    server.wait_release();
+    send_all(fd, std::string(20, 'b'));
+    server.wait_release();  // then silence until the test ends
+  });
+  std::string dest = dir / "stall";
+  auto payload_is = [](int n) { return [n](down_class& d) { return d.mReceivedPayload == n; }; };
+  ASSERT_TRUE(poll_until(3, server.address(), "/stall", dest, payload_is(10)));
+  EXPECT_EQ(http.down[3]->mIncomingLength, 100);
+
+  xtim.set_real_time(20.0f);
+  server.release();
+  ASSERT_TRUE(poll_until(3, server.address(), "/stall", dest, payload_is(30)));
+  EXPECT_FLOAT_EQ(http.down[3]->last_read_time, 20.0f);
+
+  xtim.set_real_time(49.9f);
+  EXPECT_EQ(http.net_check(3, server.address(), "/stall", dest), 0);
+  xtim.set_real_time(50.1f);
+  EXPECT_EQ(http.net_check(3, server.address(), "/stall", dest), 2);
+  EXPECT_EQ(http.down[3], nullptr);
+  EXPECT_EQ(log.text().find("HTTP Error"), std::string::npos);
+}
+
+// Responses the design cannot complete: all bytes arrive, yet only the clock ends them.
+TEST_F(HttpScripted, ResponsesThatNeverCompleteEndByTheClock) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+  };
+  const Case cases[] = {
+      {"lower-case content-length", "HTTP/1.1 200 OK\r\ncontent-length: 4\r\n\r\nbody"},
+      {"no Content-Length, closed", "HTTP/1.1 200 OK\r\n\r\nbody"},
+      {"12-character status line", "HTTP/1.1 200\r\nContent-Length: 4\r\n\r\nbody"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    xtim.set_real_time(100.0f);
+    ScriptedServer server(answer(c.bytes));
+    std::string dest = dir / "slow";
+    // Run until every byte is in and the server has closed; the slot still waits.
+    int result = 0;
+    ASSERT_TRUE(poll_until(
+        2, server.address(), "/slow", dest,
+        [&](down_class& d) { return server.finished() && d.mSocket && d.mSocket->ReceivedRelease(); }, &result))
+        << result;
+    for (int i = 0; i < 100; ++i) ASSERT_EQ(http.net_check(2, server.address(), "/slow", dest), 0);
+    EXPECT_NE(http.down[2]->mIncomingLength, http.down[2]->mReceivedPayload);
+    xtim.set_real_time(131.0f);
+    EXPECT_EQ(http.net_check(2, server.address(), "/slow", dest), 2);
+  }
+  EXPECT_EQ(log.text().find("HTTP Error"), std::string::npos);
+}
+
+TEST_F(HttpScripted, HeaderWithoutEndIsCutAt64KiB) {
+  std::string endless = "HTTP/1.1 200 OK\r\n";
+  while (endless.size() < 80 * 1024) endless += "X-Filler: " + std::string(100, 'f') + "\r\n";
+  ScriptedServer server([&](int& fd, const std::string&) {
+    send_all(fd, endless);
+    server.wait_release();
+  });
+  std::string dest = dir / "endless";
+  EXPECT_EQ(poll_slot(2, server.address(), "/endless", dest), 2);
+  EXPECT_NE(dump_of(dest).find("   GetOSErr   =" + std::to_string(EMSGSIZE) + "\n"), std::string::npos);
+}
+
+TEST_F(HttpScripted, LargeButBoundedHeaderStillWorks) {
+  std::string header = "HTTP/1.1 200 OK\r\n";
+  while (header.size() < 60 * 1024) header += "X-Filler: " + std::string(100, 'f') + "\r\n";
+  header += "Content-Length: 3\r\n\r\n";
+  ScriptedServer server(answer(header + "end"));
+  EXPECT_EQ(poll_slot(2, server.address(), "/big-header", dir / "h"), 1);
+  EXPECT_EQ(read_file(dir / "h"), "end");
+}
+
+TEST_F(HttpScripted, MalformedContentLengthFailsInsteadOfPassingAnEmptyFile) {
+  for (const char* value : {"abc", "-5", "99999999999"}) {
+    SCOPED_TRACE(value);
+    ScriptedServer server(answer(std::string("HTTP/1.1 200 OK\r\nContent-Length: ") + value + "\r\n\r\nxyz"));
+    EXPECT_EQ(poll_slot(2, server.address(), "/bad", dir / "bad"), 2);
+  }
+}
+
+TEST(HttpServerPort, SplitsOnlyAValidTrailingPort) {
+  struct Case {
+    std::string in, host;
+    unsigned short port;
+    bool had;
+  };
+  const Case cases[] = {{"127.0.0.1:8080", "127.0.0.1", 8080, true}, {"localhost", "localhost", 80, false},
+                        {"mirror:65535", "mirror", 65535, true},     {"mirror:0", "mirror:0", 80, false},
+                        {"mirror:65536", "mirror:65536", 80, false}, {"mirror:8o", "mirror:8o", 80, false},
+                        {"a:b:81", "a:b", 81, true}};
+  for (const Case& c : cases) {
+    std::string host = c.in;
+    unsigned short port = 0;
+    bool had = false;
+    split_server_port(host, port, had);
+    EXPECT_EQ(host, c.host) << c.in;
+    EXPECT_EQ(port, c.port) << c.in;
+    EXPECT_EQ(had, c.had) << c.in;
+  }
+}
+
+TEST_F(HttpScripted, LocalhostWithAPortWorks) {
+  ScriptedServer server(answer(ok_header(2) + "lh"));
+  EXPECT_EQ(poll_slot(0, "localhost:" + std::to_string(server.port()), "/lh", dir / "lh"), 1);
+  EXPECT_EQ(read_file(dir / "lh"), "lh");
+}
+
+// Programming errors end the program through the fatal alert.
+using HttpFatalDeathTest = HttpScripted;
+
+namespace {
+void alert_to_stderr() {
+  alert_hooks().show = [](const alert_view& v) {
+    fprintf(stderr, "%s|%s|%s|%s\n", v.lines[0].c_str(), v.lines[1].c_str(), v.lines[2].c_str(), v.lines[3].c_str());
+  };
+}
+}  // namespace
+
+TEST_F(HttpFatalDeathTest, BadSlotsAndMalformedNamesEndTheProgram) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT((alert_to_stderr(), http.net_check(6, "127.0.0.1", "/a", dir / "a")), ::testing::ExitedWithCode(1),
+              "Too many download objects requested!");
+  EXPECT_EXIT((alert_to_stderr(), http.net_check(-1, "127.0.0.1", "/a", dir / "a")), ::testing::ExitedWithCode(1),
+              "Too many download objects requested!");
+  EXPECT_EXIT((alert_to_stderr(), http.net_check(0, "127.0.0.1/", "/a", dir / "a")), ::testing::ExitedWithCode(1),
+              "You have a dirchar at the end of the server name!\\|You should not!\\|.*\\|127.0.0.1/");
+  EXPECT_EXIT((alert_to_stderr(), http.net_check(0, "127.0.0.1", "a/b", dir / "a")), ::testing::ExitedWithCode(1),
+              "You do not have a dirchar at the beginning of the directory name!\\|You should!\\|.*\\|a/b");
+}
