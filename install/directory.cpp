@@ -1,0 +1,150 @@
+#include "install/directory.h"
+
+#include "app/alert.h"
+#include "app/app_state.h"
+#include "app/log.h"
+#include "files/file_utils.h"
+#include "files/os_path.h"
+#include "files/xmap.h"
+#include "install/destination.h"
+#include "install/directory_view.h"
+#include "install/install_pass.h"
+#include "install/server_list.h"
+#include "install/session_state.h"
+
+sim_info_struct sim_info;
+int this_install_has_exes = 0;
+
+namespace {
+
+const int kDirectoryVersions[] = {810, 840, 0};
+
+// FILE records read in this run; the read progress is drawn every kRecordsPerDraw of them.
+long records_read = 0;
+constexpr long kRecordsPerDraw = 500;
+// About this many progress screens while the disk is examined.
+constexpr size_t kExamineDraws = 200;
+
+// One FILE record: five integers, the signature word, and the rest of the line as the path.
+file_version_struct read_file_record(xmap_class& map, std::string& relative) {
+  file_version_struct v;
+  v.use_type = intlim(map.TXT_int_scan(), 0, 1);
+  v.os_type = intlim(map.TXT_int_scan(), 0, 6);
+  v.version_num = map.TXT_int_scan();
+  v.down_size = static_cast<float>(map.TXT_int_scan());
+  v.disk_size = static_cast<float>(map.TXT_int_scan());
+  map.TXT_str_scan_space(&v.sig_want);
+  map.TXT_str_scan_eoln(&relative);
+  return v;
+}
+
+// Compares every current version with the file in the destination and sums what is missing.
+void examine_disk(const std::string& message) {
+  const size_t n = sim_info.files.size();
+  size_t k = n / kExamineDraws;
+  if (k < 2) k = 1;
+  for (size_t i = 0; i < n; ++i) {
+    file_version_struct& v = sim_info.files[i].versions.back();
+    std::string dest = dest_path_of(v.path);
+    if (i % k == 0) dir_progress_bar(0, static_cast<float>(i), static_cast<float>(n), 1, message, dest);
+
+    v.sig_have = kSigNone;
+    calc_file_md5(dest, v.sig_have);  // replaces it only when the file can be read
+    v.on_disk = v.sig_have == v.sig_want ? 1 : 0;
+
+    if (v.sig_want != kSigGone && !v.on_disk && version_applies(v.os_type, stg.download_os)) {
+      stg.down_req += v.down_size;
+      stg.disk_req += v.disk_size;
+      if (v.os_type >= 1 && v.os_type <= 5) this_install_has_exes = 1;
+    }
+  }
+}
+
+}  // namespace
+
+int version_applies(int os_type, int download_os) {
+  if (os_type == download_os || os_type == 0) return 1;
+  return os_type == 6 && download_os >= 3 && download_os <= 5 ? 1 : 0;
+}
+
+std::string dest_path_of(const std::string& path) {
+  std::string rel = path;
+  trim_dest_folder(rel);
+  return dest_dir_path + rel;
+}
+
+int path_leaves_destination(const std::string& path) {
+  if (path.empty() || is_path_sep(path[0])) return 1;
+  if (path.size() >= 2 && path[1] == ':') return 1;  // a drive letter, where the system keeps one
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t end = start;
+    while (end < path.size() && !is_path_sep(path[end])) ++end;
+    if (path.compare(start, end - start, "..") == 0) return 1;
+    start = end + 1;
+  }
+  return 0;
+}
+
+int read_directory(const std::string& disk_path, std::string message) {
+  deleted_files.clear();
+  stg.down_req = 0;
+  stg.disk_req = 0;
+
+  std::string path = disk_path;
+  make_os_path(path);
+  sim_info.files.clear();
+  std::string folder;         // the current DIR
+  std::string previous_path;  // the path of the previous FILE record
+
+  xmap_class map(path);
+  if (!map.mBegin) {
+    MACIBM_alert(0, "I tried to read a directory file that does not exist!", "The file is:", path, "", alert_fatal);
+    return 2;
+  }
+  if (!map.check_file(10001, kDirectoryVersions, "INSTALLER", nullptr)) {
+    if (is_net) new_format(path);
+    return 2;
+  }
+
+  const float file_bytes = static_cast<float>(map.mEnd - map.mBegin);
+  while (map.mCrt < map.mEnd) {
+    if (map.TXT_str_scan_match("DIR", 0)) {
+      map.TXT_str_scan_eoln(&folder);
+      continue;
+    }
+    if (!map.TXT_str_scan_match("FILE", 0)) {
+      map.TXT_str_scan_eoln(nullptr);  // any other line is skipped whole
+      continue;
+    }
+
+    std::string relative;
+    file_version_struct v = read_file_record(map, relative);
+    v.path = folder + relative;
+    make_os_path(v.path);
+
+    // Such a path could make the pass write or delete outside the destination.
+    if (path_leaves_destination(v.path)) {
+      xer << "I am skipping the file '" << v.path
+          << "' of the directory file, because its path leads outside the folder I install to.\n";
+      xer.flush();
+      continue;
+    }
+
+    if (sim_info.files.empty() || v.path != previous_path) sim_info.files.emplace_back();
+    previous_path = v.path;
+
+    if (path_has_no_file(v.path))
+      MACIBM_alert(0, "I am reading the directory text file and found a path that has no file!",
+                   "This is impossible to download or delete!", "It is:", v.path, alert_fatal);
+
+    sim_info.files.back().versions.push_back(std::move(v));
+
+    if (records_read % kRecordsPerDraw == 0)
+      dir_progress_bar(0, static_cast<float>(map.mCrt - map.mBegin), file_bytes, 0, message, relative);
+    ++records_read;
+  }
+
+  examine_disk(message);
+  return 3;
+}
