@@ -1,0 +1,309 @@
+#include "install/install_pass.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "app/alert.h"
+#include "app/app_state.h"
+#include "app/clock.h"
+#include "app/log.h"
+#include "files/error_text.h"
+#include "files/file_utils.h"
+#include "files/os_path.h"
+#include "files/zip_extract.h"
+#include "install/destination.h"
+#include "install/directory.h"
+#include "install/server_list.h"
+#include "install/session_state.h"
+#include "net/http_client.h"
+
+std::set<std::string> deleted_files;
+retry_backoff download_retry;
+
+namespace {
+
+// Stream slot i downloads on HTTP slot i + 2; slots 0 and 1 belong to the session.
+constexpr int kFirstStreamHttpSlot = 2;
+
+int http_slot(int stream) { return stream + kFirstStreamHttpSlot; }
+
+// Each slot has its own temporary archive, so that archives never collide between slots.
+std::string slot_archive(int stream) { return temp_path + std::to_string(stream) + ".zip"; }
+
+// Position just after the last separator of path; 0 when it has none.
+size_t after_last_sep(const std::string& path) {
+  size_t i = path.size();
+  while (i > 0 && !is_path_sep(path[i - 1])) --i;
+  return i;
+}
+
+// Reports a folder that could not be made; true when it was an error worth stopping for.
+bool make_one_folder(const std::string& path) {
+  int err = make_folder(path);
+  if (!show_make_dir_err(err)) return false;
+  make_dir_error(path, err);
+  return true;
+}
+
+// Records the folder of a deleted file and its ancestors below the destination, so that the
+// ones left empty can be removed at the end of the pass.
+void note_deleted_folders(const std::string& dest) {
+  std::string folder = dest.substr(0, after_last_sep(dest));
+  while (folder.size() > dest_dir_path.size()) {
+    deleted_files.insert(folder);
+    folder.pop_back();
+    folder.erase(after_last_sep(folder));
+  }
+}
+
+void delete_unwanted_file(const std::string& dest) {
+  stg.crnt_file_stat = 0;
+  unlock_file(dest);
+  int r = delete_file(dest);
+  if (stg.log_actions) {
+    xer << "now we want to nuke a file: DELETING  file " << dest << ", with result=" << r << ".\n";
+    xer.flush();
+  }
+  note_deleted_folders(dest);
+  if (show_del_err(r))
+    MACIBM_alert(0, "Could not delete a file that I no longer want to have!", error_str(r), dest, "", alert_fatal);
+}
+
+// The slot's share of the file in flight: -1 when the length is not known, 0 before a connection.
+float download_fraction(int slot) {
+  const down_class* d = http.down[slot];
+  if (!d || !d->mSocket) return 0.0f;
+  if (d->mIncomingLength < 0) return -0.01f;
+  if (d->mIncomingLength == 0) return 0.0f;
+  return static_cast<float>(static_cast<double>(d->mReceivedPayload) / d->mIncomingLength);
+}
+
+// A folder name for the release that keeps the renamed folder where it is.
+bool usable_folder_name(const std::string& name) {
+  if (name.empty() || name == "." || name == "..") return false;
+  return std::none_of(name.begin(), name.end(), [](char c) { return is_path_sep(c) || c == '\0'; });
+}
+
+// Removes the folders the pass emptied, parents before their subfolders (ascending order).
+void remove_emptied_folders() {
+  for (const std::string& folder : deleted_files) {
+    wrk_path = folder;
+    if (opensave_getitems(0) != 0) continue;
+    int r = delete_file(folder);
+    if (stg.log_actions) xer << "cleanup: DELETING  file " << folder << ", with result=" << r << ".\n";
+  }
+  xer.flush();
+}
+
+// Names the destination folder after the release installed into it.
+void rename_destination() {
+  std::string dest = dest_dir_path;
+  while (!dest.empty() && is_path_sep(dest.back())) dest.pop_back();
+  size_t cut = after_last_sep(dest);
+  if (cut == 0 || cut >= dest.size()) return;
+  if (!usable_folder_name(install_name)) {
+    xer << "I am not renaming " << dest_dir_path << " to '" << install_name
+        << "', because that is not a plain folder name.\n";
+    xer.flush();
+    return;
+  }
+  std::string parent = dest.substr(0, cut);
+  std::string name = dest.substr(cut);
+  if (rename_file(parent, name, install_name) == 0) dest_dir_path = parent + install_name + kPathSep;
+}
+
+}  // namespace
+
+void progress_reset() {
+  for (int i = 0; i < kStreams; ++i) {
+    // A transfer left running would be finished later for whatever file the slot takes next.
+    down_class*& transfer = http.down[http_slot(i)];
+    delete transfer;
+    transfer = nullptr;
+    if (!temp_path.empty()) delete_file(slot_archive(i));
+  }
+
+  next.next_index = 0;
+  const int first_slots = install_type == 0 ? 2 : 1;
+  for (int i = 0; i < kStreams; ++i) {
+    next.stream_active[i] = next.stream_waiting[i] = i < first_slots ? 1 : 0;
+    next.stream_index[i] = 0;
+  }
+  next.star_time = xtim.real_time;
+  next.file_down = next.comp_down = next.totl_disk = 0.0f;
+  download_retry.succeeded();
+}
+
+void make_dir_error(std::string path, int err) {
+  MACIBM_alert(0,
+               "I am unable to install or update Zephra. An error occurred while creating new folders. Make sure "
+               "you are installing to a directory that you have access to!",
+               "Error: " + error_str(err), "Install Location: " + dest_dir_path, "Install Path:" + path, alert_error);
+}
+
+void make_dirs() {
+  // The destination and every ancestor below the root.
+  std::string dest = dest_dir_path;
+  make_os_path(dest);
+  while (!dest.empty() && dest.back() == kPathSep) dest.pop_back();
+  bool failed = false;
+  size_t first = dest.find(kPathSep);
+  for (size_t p = first == std::string::npos ? first : dest.find(kPathSep, first + 1); p != std::string::npos && !failed;
+       p = dest.find(kPathSep, p + 1))
+    failed = make_one_folder(dest.substr(0, p));
+  if (!failed) make_one_folder(dest);
+
+  // Every folder a selected file lies in, parents first.
+  std::set<std::string> folders;
+  for (const file_history_struct& history : sim_info.files) {
+    if (history.versions.empty()) continue;
+    const file_version_struct& v = history.versions.back();
+    if (v.sig_want == kSigGone || !version_applies(v.os_type, stg.download_os)) continue;
+    std::string rel = v.path;
+    trim_dest_folder(rel);
+    for (size_t cut = after_last_sep(rel); cut > 0; cut = after_last_sep(rel)) {
+      rel.erase(cut - 1);
+      if (!rel.empty()) folders.insert(rel);
+    }
+  }
+  for (const std::string& folder : folders) {
+    std::string path = dest_dir_path + folder;
+    make_os_path(path);
+    if (make_one_folder(path)) break;
+  }
+
+  // The folders the simulator writes into.
+  for (const char* own : {"Output", "Output:FMS plans", "Output:logbooks", "Output:movies", "Output:situations",
+                          "Resources:preferences"}) {
+    std::string path = dest_dir_path + own;
+    make_os_path(path);
+    make_one_folder(path);
+  }
+}
+
+void extract_and_delete_file(std::string dest_path_zip, std::string dest_path_exp) {
+  make_os_path(dest_path_exp);
+  unlock_file(dest_path_exp);
+  std::string folder = dest_path_exp.substr(0, after_last_sep(dest_path_exp));
+  int e = zip_to_file(dest_path_zip, folder, nullptr, 0);
+  if (e != 0) {
+    stg.got_failed_install = 1;
+    MACIBM_alert(0, "The installer cannot extract a file.", "Error:" + error_str(e), "Compressed File:" + dest_path_zip,
+                 "Destination:" + dest_path_exp, alert_error);
+  }
+  if (stg.log_actions) xer << "EXPANDING file " << dest_path_exp << ", with result=" << e << ".\n";
+  if (install_type == 0) {
+    int r = delete_file(dest_path_zip);
+    if (stg.log_actions) xer << "DELETING  file " << dest_path_zip << ", with result=" << r << ".\n";
+  }
+  xer.flush();
+}
+
+int stream_target(float k_sec) {
+  int target = 2;
+  if (k_sec > 50) target = 4;
+  if (k_sec > 100) target = 6;
+  if (k_sec > 150) target = 8;
+  if (k_sec > 200) target = 9;
+  if (stg.stream_count != 0) target = stg.stream_count;
+  if (install_type == 1) target = 1;
+  // With no slot left the pass would look finished without having installed anything.
+  return std::max(target, 1);
+}
+
+int grab_files() {
+  next.file_down = 0.0f;
+  const int n = static_cast<int>(sim_info.files.size());
+
+  for (int i = 0; i < kStreams; ++i) {
+    if (!next.stream_active[i]) continue;
+    if (next.stream_waiting[i]) {
+      next.stream_index[i] = next.next_index;
+      next.next_index = std::clamp(next.next_index + 1, 0, n);
+    }
+    const int f = next.stream_index[i];
+    int file_done = 0;
+    int file_grabbed = 0;
+
+    if (f >= 0 && f < n) {
+      file_version_struct& v = sim_info.files[f].versions.back();
+      const int server = intlim(stg.sel_server, 0, kMaxServers - 1);
+      const std::string dest = dest_path_of(v.path);
+      const std::string src = server_path[server] + v.path + ".zip";
+      const std::string local = slot_archive(i);
+      next.stream_waiting[i] = 0;
+      crnt_file_name = src.substr(after_last_sep(src));
+      crnt_file_path = src;
+
+      if (path_has_no_file(v.path))
+        MACIBM_alert(0, "I am working through the list and found a path that has no file!",
+                     "This is impossible to download or delete!", "It is:", v.path, alert_fatal);
+
+      if (v.want_to_nuke_it) {
+        delete_unwanted_file(dest);
+        file_done = 1;
+      } else if (v.want_to_grab_it) {
+        stg.crnt_file_stat = 1;
+        const int slot = http_slot(i);
+        // After a failure a new request waits out its pause; one under way is always polled.
+        if (http.down[slot] || download_retry.ready(xtim.real_time)) {
+          switch (http.net_check(slot, server_name[server], src, local)) {
+            case 0:
+              stg.crnt_file_rat = download_fraction(slot);
+              next.file_down += stg.crnt_file_rat * v.down_size;
+              break;
+            case 1:
+              file_done = file_grabbed = 1;
+              stg.got_404 = 0;
+              download_retry.succeeded();
+              extract_and_delete_file(local, dest);
+              break;
+            default:
+              stg.got_404 = 1;
+              next.next_index = std::min(next.next_index, f);
+              stg.sel_server = weighted_server_choice(stg.num_servers);
+              next.stream_waiting[i] = 0;  // the same file again on the next turn
+              download_retry.failed(xtim.real_time);
+              break;
+          }
+        }
+      } else {
+        stg.crnt_file_stat = v.on_disk ? 2 : 3;
+        file_done = 1;
+      }
+
+      if (file_grabbed) {
+        v.on_disk = 1;
+        next.comp_down += v.down_size;
+        next.totl_disk += v.disk_size;
+      }
+    }
+
+    if (file_done) {
+      const int target = stream_target(next.ret_k_sec_down());
+      int active = 0;
+      for (int k = 0; k < kStreams; ++k) active += next.stream_active[k] ? 1 : 0;
+      if (active < target) {
+        for (int k = 0; k < kStreams; ++k) {
+          if (next.stream_active[k]) continue;
+          next.stream_active[k] = next.stream_waiting[k] = 1;
+          break;
+        }
+      }
+      if (target < active)
+        next.stream_active[i] = 0;
+      else
+        next.stream_waiting[i] = 1;
+    }
+  }
+
+  // A failed extraction ends the pass as failed, also when it was the last file.
+  if (stg.got_failed_install) return stg.got_failed_install;
+  for (int i = 0; i < kStreams; ++i)
+    if (next.stream_active[i] && next.stream_index[i] < n) return 0;
+
+  next.dir_done = 1;
+  remove_emptied_folders();
+  if (this_install_has_exes && stg.rename_folder) rename_destination();
+  return 1;
+}

@@ -1,0 +1,36 @@
+#pragma once
+// The download-and-install pass: up to four stream slots that take the files of sim_info in
+// order and delete, download and unpack, or skip each; plus the folders it needs beforehand and
+// the tidying up afterwards.
+#include <set>
+#include <string>
+
+#include "install/retry_backoff.h"
+
+// Folders (full paths ending with a separator) from which the pass deleted a file, with their
+// ancestors below the destination; those found empty at the end are removed. Emptied by each
+// read of the directory.
+extern std::set<std::string> deleted_files;
+
+// The pause before a failed file download is started again; reset by progress_reset().
+extern retry_backoff download_retry;
+
+// Puts the pass back to its start: cancels the downloads of the stream slots and removes their
+// temporary archives, activates the first slots, and zeroes the counters.
+void progress_reset();
+
+// Creates the destination and every folder the selected files need.
+void make_dirs();
+// Tells the user that a folder could not be made; the install goes on.
+void make_dir_error(std::string path, int err);
+
+// Gives every active stream slot one turn. 0 while the pass goes on; 1 once every slot ran past
+// the end of the list (folders emptied, destination renamed); otherwise got_failed_install.
+int grab_files();
+
+// Unpacks a downloaded archive into the folder of dest_path_exp and deletes the archive.
+void extract_and_delete_file(std::string dest_path_zip, std::string dest_path_exp);
+
+// The number of streams the pass aims for at an average rate of k_sec kilobytes per second,
+// after the preference stg.stream_count and the kind of install; at least 1.
+int stream_target(float k_sec);
