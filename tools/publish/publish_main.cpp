@@ -170,14 +170,15 @@ int publish(const publish_options& options) {
   }
 
   fs::path out = folder_argument(options.out);
+  fs::path master_real = fs::canonical(master, ec);
+  fs::path out_real = fs::weakly_canonical(out, ec);
+  if (!ec && is_inside(out_real, master_real)) {
+    say_error("The output folder lies inside the master folder; it would end up in the next release.");
+    return kExitFailed;
+  }
   fs::create_directories(out, ec);
   if (!fs::is_directory(out, ec)) {
     say_error("I can't make the output folder " + options.out + ".");
-    return kExitFailed;
-  }
-  fs::path master_real = fs::canonical(master, ec), out_real = fs::canonical(out, ec);
-  if (!ec && is_inside(out_real, master_real)) {
-    say_error("The output folder lies inside the master folder; it would end up in the next release.");
     return kExitFailed;
   }
   fs::path release_dir = out / options.name;
@@ -260,8 +261,6 @@ int publish(const publish_options& options) {
       say_error(error);
       return kExitFailed;
     }
-    if (archived.file_bytes == 0)
-      say_note(path + " is empty. The installer counts an empty file on disk as missing, so it will fetch this one on every run.");
     total_zip_bytes += archived.zip_bytes;
     current.push_back({path, os_code_for(options.os_rules, f.release_path), archived.md5, whole_kb(archived.zip_bytes),
                        whole_kb(archived.file_bytes)});
