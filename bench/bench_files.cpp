@@ -1,0 +1,54 @@
+// Times one file operation of the installer and reports the peak memory of the process:
+//   zephra-bench-files md5 FILE
+//   zephra-bench-files unzip ARCHIVE FOLDER/
+// Output: one line "seconds=S peak_kib=K result=R".
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "files/file_utils.h"
+#include "files/zip_extract.h"
+
+namespace {
+
+long peak_rss_kib() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmHWM:", 0) == 0) {
+      std::istringstream fields(line.substr(6));
+      long kib = -1;
+      fields >> kib;
+      return kib;
+    }
+  return -1;
+}
+
+int usage() {
+  std::fprintf(stderr, "usage: zephra-bench-files md5 FILE | unzip ARCHIVE FOLDER/\n");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) return usage();
+  std::string mode = argv[1];
+  std::string result;
+  int rc = 0;
+  auto start = std::chrono::steady_clock::now();
+  if (mode == "md5" && argc == 3) {
+    rc = calc_file_md5(argv[2], result);
+  } else if (mode == "unzip" && argc == 4) {
+    rc = zip_to_file(argv[2], argv[3], nullptr, 0);
+    result = std::to_string(rc);
+  } else {
+    return usage();
+  }
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::printf("seconds=%.3f peak_kib=%ld result=%s\n", seconds, peak_rss_kib(), result.c_str());
+  return rc == 0 ? 0 : 1;
+}
