@@ -3,7 +3,6 @@
 #include <minizip/unzip.h>
 
 #include <filesystem>
-#include <sstream>
 
 namespace publish_testing {
 
@@ -52,23 +51,6 @@ bool read_zip(const std::string& path, std::vector<zip_entry>& entries) {
 
 int64_t kb_of(const std::string& path) {
   return static_cast<int64_t>((std::filesystem::file_size(path) + 999) / 1000);
-}
-
-std::vector<dir_record> parse_directory(const std::string& text) {
-  std::vector<dir_record> records;
-  std::istringstream lines(text);
-  std::string line, folder;
-  while (std::getline(lines, line)) {
-    if (line.rfind("DIR ", 0) == 0) folder = line.substr(4);
-    if (line.rfind("FILE ", 0) != 0) continue;
-    std::istringstream fields(line.substr(5));
-    dir_record r{folder, 0, 0, 0, 0, 0, "", ""};
-    fields >> r.use_type >> r.os_type >> r.version_num >> r.down_kb >> r.disk_kb >> r.sig;
-    fields.get();
-    std::getline(fields, r.name);
-    records.push_back(r);
-  }
-  return records;
 }
 
 }  // namespace publish_testing

@@ -23,13 +23,4 @@ bool read_zip(const std::string& path, std::vector<zip_entry>& entries);
 // Kilobytes of 1000 bytes, rounded up, of the file at path.
 int64_t kb_of(const std::string& path);
 
-// One FILE record of a directory text, with the DIR folder in force.
-struct dir_record {
-  std::string folder;
-  int use_type, os_type, version_num;
-  int64_t down_kb, disk_kb;
-  std::string sig, name;
-};
-std::vector<dir_record> parse_directory(const std::string& text);
-
 }  // namespace publish_testing

@@ -7,6 +7,7 @@
 
 #include "files/zip_extract.h"
 #include "install/destination.h"
+#include "install/directory.h"
 #include "install/server_list.h"
 #include "install/session_state.h"
 #include "tests/support/test_support.h"
@@ -54,10 +55,15 @@ class Publish : public ::testing::Test {
     return run_publish(args, &out_text, &err_text);
   }
 
-  // Versions per path (folder + name) of a published directory.txt, in file order.
-  static std::map<std::string, std::vector<dir_record>> histories(const std::string& directory_file) {
-    std::map<std::string, std::vector<dir_record>> by_path;
-    for (const dir_record& r : parse_directory(read_file(directory_file))) by_path[r.folder + r.name].push_back(r);
+  // The histories of a published directory.txt as the installer reads them, by path.
+  std::map<std::string, std::vector<file_version_struct>> histories(const std::string& directory_file) {
+    dest_dir_path = tmp / "nowhere/";  // the examination of the disk finds nothing there
+    EXPECT_EQ(read_directory(directory_file, "test"), 3);
+    std::map<std::string, std::vector<file_version_struct>> by_path;
+    for (const file_history_struct& h : sim_info.files) {
+      EXPECT_EQ(by_path.count(h.versions.back().path), 0u) << "listed twice: " << h.versions.back().path;
+      by_path[h.versions.back().path] = h.versions;
+    }
     return by_path;
   }
 
@@ -130,16 +136,17 @@ TEST_F(Publish, WhatTheInstallerFetchesAndUnpacksRebuildsTheMaster) {
   std::string release = out + server_path[0];
   ASSERT_TRUE(file_exists(release + "directory.txt.zip"));
 
-  std::string dest = tmp / "dest/";
-  for (const dir_record& r : parse_directory(read_file(release + "directory.txt"))) {
-    std::string path = r.folder + r.name;
-    std::string rel = path;
-    trim_dest_folder(rel);
-    std::string target = dest + rel;
+  dest_dir_path = tmp / "dest/";
+  ASSERT_EQ(read_directory(release + "directory.txt", "test"), 3);
+  ASSERT_EQ(sim_info.files.size(), 5u);
+  for (const file_history_struct& h : sim_info.files) {
+    const file_version_struct& v = h.versions.back();
+    std::string target = dest_path_of(v.path);
     std::string folder = target.substr(0, target.rfind('/') + 1);
     fs::create_directories(folder);
-    ASSERT_EQ(zip_to_file(release + path + ".zip", folder, nullptr, 0), 0) << path;
+    ASSERT_EQ(zip_to_file(release + v.path + ".zip", folder, nullptr, 0), 0) << v.path;
   }
+  std::string dest = dest_dir_path;
   EXPECT_EQ(list_tree(dest), list_tree(master));
   for (const std::string& f : list_tree(master)) {
     if (f.back() == '/') continue;
@@ -160,16 +167,16 @@ TEST_F(Publish, RepublishingKeepsHistoriesAndAddsOnlyWhatChanged) {
   auto h = histories(out + "/Zephra 8.50/directory.txt");
   ASSERT_EQ(h.size(), 6u);
   ASSERT_EQ(h["Zephra/Resources/a.txt"].size(), 2u);
-  EXPECT_EQ(h["Zephra/Resources/a.txt"][0].sig, kAlphaMd5);
+  EXPECT_EQ(h["Zephra/Resources/a.txt"][0].sig_want, kAlphaMd5);
   EXPECT_EQ(h["Zephra/Resources/a.txt"][0].version_num, 840);
-  EXPECT_EQ(h["Zephra/Resources/a.txt"][1].sig, kAlpha2Md5);
+  EXPECT_EQ(h["Zephra/Resources/a.txt"][1].sig_want, kAlpha2Md5);
   EXPECT_EQ(h["Zephra/Resources/a.txt"][1].version_num, 850);
   ASSERT_EQ(h["Zephra/readme.txt"].size(), 2u);
-  EXPECT_EQ(h["Zephra/readme.txt"][1].sig, "GONE");
-  EXPECT_EQ(h["Zephra/readme.txt"][1].down_kb, 0);
-  EXPECT_EQ(h["Zephra/readme.txt"][1].disk_kb, 0);
+  EXPECT_EQ(h["Zephra/readme.txt"][1].sig_want, "GONE");
+  EXPECT_EQ(h["Zephra/readme.txt"][1].down_size, 0);
+  EXPECT_EQ(h["Zephra/readme.txt"][1].disk_size, 0);
   ASSERT_EQ(h["Zephra/Resources/new.txt"].size(), 1u);
-  EXPECT_EQ(h["Zephra/Resources/new.txt"][0].sig, kNewMd5);
+  EXPECT_EQ(h["Zephra/Resources/new.txt"][0].sig_want, kNewMd5);
   ASSERT_EQ(h["Zephra/Resources/big.bin"].size(), 1u);
   EXPECT_EQ(h["Zephra/Resources/big.bin"][0].version_num, 840);
   EXPECT_FALSE(file_exists(out + "/Zephra 8.50/Zephra/readme.txt.zip"));
@@ -182,10 +189,10 @@ TEST_F(Publish, RepublishingKeepsHistoriesAndAddsOnlyWhatChanged) {
   ASSERT_EQ(publish("Zephra 8.70", out, {"--previous", out + "/Zephra 8.60/directory.txt"}), 0) << err_text;
   h = histories(out + "/Zephra 8.70/directory.txt");
   ASSERT_EQ(h["Zephra/readme.txt"].size(), 3u);
-  EXPECT_EQ(h["Zephra/readme.txt"][2].sig, kReadmeMd5);
+  EXPECT_EQ(h["Zephra/readme.txt"][2].sig_want, kReadmeMd5);
   EXPECT_EQ(h["Zephra/readme.txt"][2].version_num, 860);
   ASSERT_EQ(h["Zephra/Resources/new.txt"].size(), 2u);
-  EXPECT_EQ(h["Zephra/Resources/new.txt"][1].sig, "GONE");
+  EXPECT_EQ(h["Zephra/Resources/new.txt"][1].sig_want, "GONE");
   EXPECT_EQ(h["Zephra/Resources/a.txt"].size(), 2u);
   EXPECT_EQ(read_file(out + "/serverlist.txt").find("BETA Zephra 8.70\n"), 22u);
 }
@@ -221,7 +228,7 @@ TEST_F(Publish, OperatingSystemRulesAndTheirChanges) {
   EXPECT_EQ(h["Zephra/Resources/big.bin"][1].os_type, 0);
   ASSERT_EQ(h["Zephra/Resources/a.txt"].size(), 1u);
   ASSERT_EQ(h["Zephra/tool.dll"].size(), 2u);
-  EXPECT_EQ(h["Zephra/tool.dll"][1].sig, "GONE");
+  EXPECT_EQ(h["Zephra/tool.dll"][1].sig_want, "GONE");
   EXPECT_EQ(h["Zephra/tool.dll"][1].os_type, 2);
 }
 
@@ -252,8 +259,8 @@ TEST_F(Publish, BuildsOnADirectoryWrittenElsewhere) {
   EXPECT_EQ(h["Zephra/Resources/a.txt"][0].os_type, 6);
   EXPECT_EQ(h["Zephra/Resources/a.txt"][1].use_type, 1);
   ASSERT_EQ(h["Zephra/Resources/big.bin"].size(), 3u);
-  EXPECT_EQ(h["Zephra/Resources/big.bin"][1].sig, "dddddddddddddddddddddddddddddddd");
-  EXPECT_EQ(h["Zephra/Resources/big.bin"][2].sig, kBigMd5);
+  EXPECT_EQ(h["Zephra/Resources/big.bin"][1].sig_want, "dddddddddddddddddddddddddddddddd");
+  EXPECT_EQ(h["Zephra/Resources/big.bin"][2].sig_want, kBigMd5);
   ASSERT_EQ(h["Zephra/gone.txt"].size(), 2u);  // already gone: nothing added
   ASSERT_EQ(h["Zephra/readme.txt"].size(), 2u);
 }
