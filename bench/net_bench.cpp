@@ -1,6 +1,12 @@
 // Downloads files from one server by polling net_check in a tight loop, one slot per file,
 // and prints the throughput and the peak resident memory.
 //   net_bench HOST:PORT DEST FILE...   (DEST: a folder, or /dev/null to discard the bytes)
+//   net_bench --free-port              (prints a TCP port free on 127.0.0.1, for the script)
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -21,9 +27,24 @@ long vm_hwm_kb() {
   return -1;
 }
 
+int print_free_port() {
+  int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof a;
+  if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+      ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) != 0)
+    return 1;
+  std::printf("%d\n", ntohs(a.sin_port));
+  ::close(fd);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && std::strcmp(argv[1], "--free-port") == 0) return print_free_port();
   if (argc < 4 || argc - 3 > kHttpSlots) {
     std::fprintf(stderr, "usage: %s HOST:PORT DEST FILE... (1 to %d files)\n", argv[0], kHttpSlots);
     return 2;

@@ -219,16 +219,15 @@ void down_class::ParseHeader() {
   if (!mGotWholeHeader && mHeaderBlockBytes + mInBuf.size() > kMaxHeaderBytes) Fail(EMSGSIZE);
 }
 
-void down_class::WriteBody() {
-  if (!mDestFile || mInBuf.empty()) return;
-  size_t size = mInBuf.size();
+void down_class::WriteBody(const char* data, size_t size) {
+  if (!mDestFile || size == 0) return;
   if (static_cast<long long>(mReceivedPayload) + static_cast<long long>(size) > INT_MAX) {
     Fail(EFBIG);
     return;
   }
   mReceivedPayload += static_cast<int>(size);
   errno = 0;
-  size_t written = std::fwrite(mInBuf.data(), 1, size, mDestFile);
+  size_t written = std::fwrite(data, 1, size, mDestFile);
   if (written < size && mFileErr == 0) mFileErr = errno ? errno : kErrNetWriteFile;
   mInBuf.clear();
 }
@@ -242,14 +241,20 @@ void down_class::DoProcessing() {
     }
     long got = mSocket->ReadData(read_buffer, kReadChunk);
     if (got > 0) {
-      mInBuf.insert(mInBuf.end(), read_buffer, read_buffer + got);
-      if (!mGotWholeHeader) ParseHeader();
+      const char* body = read_buffer;
+      size_t body_size = static_cast<size_t>(got);
+      // Body bytes with nothing queued before them go straight to the file; the rest queue up.
+      if (!(mGotWholeHeader && mDestFile && mInBuf.empty())) {
+        mInBuf.insert(mInBuf.end(), read_buffer, read_buffer + got);
+        if (!mGotWholeHeader) ParseHeader();
+        body = mInBuf.data();
+        body_size = mInBuf.size();
+      }
       if (mGotWholeHeader) {
         last_read_time = xtim.real_time;
-        if (mIncomingLength != -1 &&
-            static_cast<long long>(mInBuf.size()) + mReceivedPayload >= mIncomingLength)
+        if (mIncomingLength != -1 && static_cast<long long>(body_size) + mReceivedPayload >= mIncomingLength)
           mSocket->Disconnect();
-        WriteBody();
+        WriteBody(body, body_size);
       }
     }
   }

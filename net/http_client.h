@@ -87,7 +87,8 @@ class down_class {
   void ParseHeader();
   // Called at the blank line that ends a final header block.
   void FinishHeader();
-  void WriteBody();
+  // Writes body bytes to the destination and empties mInBuf.
+  void WriteBody(const char* data, size_t size);
   void CloseDestFile();
   void Fail(int err);
 
