@@ -170,15 +170,12 @@ int publish(const publish_options& options) {
   }
 
   fs::path out = folder_argument(options.out);
-  fs::path master_real = fs::canonical(master, ec);
-  fs::path out_real = fs::weakly_canonical(out, ec);
-  if (!ec && is_inside(out_real, master_real)) {
-    say_error("The output folder lies inside the master folder; it would end up in the next release.");
-    return kExitFailed;
-  }
-  fs::create_directories(out, ec);
-  if (!fs::is_directory(out, ec)) {
-    say_error("I can't make the output folder " + options.out + ".");
+  std::error_code master_ec, out_ec;
+  fs::path master_real = fs::canonical(master, master_ec);
+  fs::path out_real = fs::weakly_canonical(out, out_ec);
+  if (master_ec || out_ec || is_inside(out_real, master_real)) {
+    say_error(master_ec || out_ec ? "I can't tell where the output folder lies from the master folder."
+                                  : "The output folder lies inside the master folder; it would end up in the next release.");
     return kExitFailed;
   }
   fs::path release_dir = out / options.name;
@@ -239,6 +236,11 @@ int publish(const publish_options& options) {
     }
   }
 
+  fs::create_directories(out, ec);
+  if (!fs::is_directory(out, ec)) {
+    say_error("I can't make the output folder " + options.out + ".");
+    return kExitFailed;
+  }
   staging_folder staging;
   if (!staging.create(out, error)) {
     say_error(error);
