@@ -1,0 +1,56 @@
+#include "app/startup.h"
+
+#include <iostream>
+
+#include "app/alert.h"
+#include "app/app_state.h"
+#include "app/cmdline.h"
+#include "app/event_loop.h"
+#include "app/log.h"
+#include "app/unattended.h"
+#include "app/window_state.h"
+#include "install/destination.h"
+#include "install/session_state.h"
+#include "prefs/pref_file.h"
+
+int installer_main(int argc, const char* const* argv) {
+  std::string raw = cmdline_join(argc, argv);
+  const char* raw_arg = raw.c_str();
+  MACIBM_init(1, &raw_arg);
+  // There is no window to click in yet, so every run is an unattended one.
+  bool unattended = true;
+  if (unattended) unattended_begin();
+
+  get_OS_abs_path(os_dir_default_dest, dest_dir_path);
+  get_OS_abs_path(os_dir_temp, temp_path);
+  xer << "os_dir_apps:" << dest_dir_path << "\n";
+  xer << "os_dir_temp:" << temp_path << "\n";
+  if (temp_path.empty())
+    MACIBM_alert(0, "I could not make a folder for my temporary files!", "Is the temporary folder full or read-only?",
+                 "", "", alert_fatal);
+
+  stls.text[kOkLabelIndex] = "OK";
+  install_name = no_install_name;
+  stg.reset();
+  pref.IO_set(kPrefInstaller, kPrefRead);
+
+  // The folder chooser is never shown without a person to answer it.
+  std::string named = cmdline_destination(raw);
+  if (!named.empty()) {
+    dest_dir_path = named;
+    check_dest_path();
+  } else if (stg.always_ask_dir && !unattended) {
+    if (!pick_dest_path()) check_dest_path();
+  } else {
+    check_dest_path();
+  }
+  if (!stg.dest_is_SIM && !unattended) pick_dest_path();
+  xer << "Destination: " << dest_dir_path << (stg.dest_is_SIM ? " (an installation)" : " (a new installation)")
+      << "\n";
+  if (unattended) std::cout << "Destination: " << dest_dir_path << std::endl;
+
+  while (!app_done) MACIBM_event_proc();
+
+  MACIBM_finishup(1);
+  return unattended ? unattended_exit_code() : 0;
+}

@@ -1,0 +1,366 @@
+#include "install/session.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+
+#include "app/alert.h"
+#include "app/app_state.h"
+#include "app/clock.h"
+#include "files/error_text.h"
+#include "files/file_utils.h"
+#include "files/os_path.h"
+#include "files/os_posix.h"
+#include "files/zip_extract.h"
+#include "install/destination.h"
+#include "install/directory.h"
+#include "install/file_selection.h"
+#include "install/install_pass.h"
+#include "install/retry_backoff.h"
+#include "install/server_list.h"
+#include "install/session_state.h"
+#include "install/vendor_site.h"
+#include "net/http_client.h"
+#include "prefs/panels.h"
+#include "ui/draw.h"
+#include "ui/widgets.h"
+
+session_texts session_screen;
+
+float totl_inst_rat = 0;
+float tot_availabl = -1;
+float tot_down_req = 0, tot_disk_req = 0;
+std::string tot_availabl_str, tot_disk_req_str;
+int disk_space_avail = 1;
+int wrl_i = 8;
+std::string net_dir_path_zip, dir_path, dir_path_path, dvd_dir_path_zip;
+
+namespace {
+constexpr int kSlotServerList = 0;
+constexpr int kSlotDirectory = 1;
+constexpr int kBackgroundTexture = 364;
+constexpr const char* kScanMessage = "Scanning directory text file to see if you already have Zephra installed...";
+
+bool paths_built = false;
+// Failed fetches of the server list and the directory wait before they are tried again.
+retry_backoff server_list_retry;
+retry_backoff directory_retry;
+
+void set_status(const std::string& text, int colour) {
+  session_screen.status = text;
+  session_screen.status_colour = colour;
+}
+
+void set_line(int n, const std::string& text, int colour = colour_text) {
+  session_screen.line[n] = text;
+  session_screen.line_colour[n] = colour;
+}
+
+void build_path_strings() {
+  net_dir_path_zip = temp_path + "directory.txt.zip";
+  dir_path = temp_path + "directory.txt";
+  dir_path_path = temp_path;
+  dvd_dir_path_zip = install_name + ":directory.txt.zip";
+  for (std::string* p : {&net_dir_path_zip, &dir_path, &dir_path_path, &dvd_dir_path_zip}) make_os_path(*p);
+  paths_built = true;
+}
+
+void fetch_server_list() {
+  if (stg.num_servers != -1 || !server_list_retry.ready(xtim.real_time)) return;
+  std::string local = temp_path + "serverlist.txt";
+  int result = http.net_check(kSlotServerList, vendor_host(), "/serverlist.txt", local);
+  if (result == 1) {
+    server_list_retry.succeeded();
+    read_server_list(local);
+  } else if (result == 2) {
+    server_list_retry.failed(xtim.real_time);
+  }
+}
+
+void fetch_directory() {
+  if (stg.dir_scan != 0 || stg.num_servers < 1 || !directory_retry.ready(xtim.real_time)) return;
+  int result = http.net_check(kSlotDirectory, server_name[stg.sel_server], server_path[stg.sel_server] + "directory.txt.zip",
+                              net_dir_path_zip);
+  if (result == 2) {
+    stg.sel_server = stg.num_servers > 1 ? (stg.num_servers * (std::rand() % 32768)) / 32768 : 0;
+    directory_retry.failed(xtim.real_time);
+  } else if (result == 1) {
+    directory_retry.succeeded();
+    int e = zip_to_file(net_dir_path_zip, dir_path_path, nullptr, 0);
+    if (e) {
+      MACIBM_alert(0, "DIR-scan: The installer cannot extract a file.", "Error:" + error_str(e),
+                   "Compressed File:" + net_dir_path_zip, "Destination Path:" + dir_path_path, alert_error);
+      directory_retry.failed(xtim.real_time);
+    } else {
+      stg.dir_scan = 1;
+    }
+    delete_file(net_dir_path_zip);
+  }
+}
+
+void draw_destination() {
+  BTN_frame2(13, 130, 75, 320, 45, "");
+  OGL_string(colour_text, 140, 85, dest_dir_path, 9999, 100);
+  OGL_string(colour_text, 460, 90,
+             "Click on the 'DESTINATION' button below to choose the copy of Zephra you wish to update, or choose the "
+             "destination you wish to install a new copy of Zephra to!",
+             540, 100);
+  bool path_clicked = false;  // the path text, x 135..435, y 79..99, takes clicks like the button
+  if (interface_rect(10, 70, 0, 0, 115, 34, 1, 0) || path_clicked) session_destination_clicked();
+}
+
+void draw_servers() {
+  for (int n = 0; n < stg.num_servers; ++n) BTN_is_int(142, 578 - 20.0f * n, &stg.sel_server, n, "|" + server_desc[n]);
+}
+
+void draw_source_panel() {
+  if (stg.step != 1)
+    wrl_i = 21;
+  else if (xtim.puff10 && ++wrl_i > 23)
+    wrl_i = 8;
+  BTN_frame2(13, 600, 480, 400, 120, "");
+  interface_icon(610, 520, wrl_i);
+  if (install_name != no_install_name) OGL_string(colour_text, 690, 570, "NET: " + install_name, 9999, 100);
+  OGL_string(colour_text, 690, 550, "Files come straight from the download server you pick on the left.", 300, 100);
+  std::string size;
+  set_size_str(stg.down_req, &size);
+  OGL_string(colour_text, 690, 500, "Download", 9999, 100);
+  OGL_string(colour_text, 790, 500, size, 9999, 100);
+}
+
+void compose_status() {
+  if (stg.num_servers == -1)
+    set_status("Looking for servers... you need internet for this...", colour_text);
+  else if (stg.num_servers == 0)
+    set_status("I could not find any servers to get Zephra from!", colour_red);
+  else if (next.dir_done)
+    set_status("INSTALLATION COMPLETE!", colour_green);
+  else if (stg.step != 1 && !stg.dest_is_SIM)
+    set_status(
+        "To make the download a LOT faster, if you have an earlier version of Zephra 8.00 on your hard drive, choose "
+        "that with the DESTINATION button below, and I will UPDATE THAT FOLDER!",
+        colour_text);
+  else if (stg.step != 1)
+    set_status(
+        "You have selected an earlier version of Zephra in the DESTINATION field below, so I will update that "
+        "installation  by just grabbing new updated files!",
+        colour_text);
+  else
+    set_status("OK I am installing this now...", colour_text);
+}
+
+std::string time_left_text(float seconds) {
+  if (seconds < 120) return std::to_string(static_cast<int>(seconds)) + " seconds";
+  if (seconds < 7200) return std::to_string(static_cast<int>(seconds / 60)) + " minutes";
+  return std::to_string(static_cast<int>(seconds / 3600)) + " hours";
+}
+
+void compose_idle_lines() {
+  totl_inst_rat = 0;
+  tot_availabl = -1;
+  tot_down_req = stg.down_req;
+  tot_disk_req = stg.disk_req;
+  std::string dest = dest_dir_path;
+  make_os_path(dest);
+  int64_t free_bytes = os_free_bytes(dest);
+  if (free_bytes >= 0) tot_availabl = static_cast<float>(static_cast<double>(free_bytes) * 0.001);
+
+  if (stg.dir_scan == 0) {
+    set_line(0, "I am figuring out what the latest version of Zephra is right now...");
+    set_line(1, "This may take a moment as I download the latest list of Zephra files...");
+  } else if (tot_disk_req == 0) {
+    set_line(0, "Your copy of Zephra is already the latest version.");
+    set_line(1,
+             "(Remember, the BETA installer only checks for the latest BETA version, and the FULL installer checks "
+             "only for the latest FULL version of Zephra).");
+    set_line(2, "This is a beta installer.");
+  } else {
+    set_size_str(tot_availabl, &tot_availabl_str);
+    set_size_str(tot_disk_req, &tot_disk_req_str);
+    set_line(0, "You are about to install " + tot_disk_req_str + " of files to get " + install_name + ".");
+    if (tot_disk_req > 0 && tot_availabl > 0) {
+      set_line(1, "You have " + tot_availabl_str + " of drive space available for the selected directory.");
+      if (tot_availabl > tot_disk_req) {
+        disk_space_avail = 1;
+        set_line(2, "You may install at will.", colour_green);
+      } else {
+        disk_space_avail = 0;
+        set_line(2, "You don't have enough disk space to install this!", colour_red);
+      }
+    }
+  }
+}
+
+void run_time_boxed_pass() {
+  double t0 = program_clock();
+  while (program_clock() < t0 + 0.01) {
+    if (stg.step != 1) continue;
+    if (grab_files()) {
+      stg.step = 2;
+      progress_reset();
+    }
+  }
+}
+
+void compose_installing_lines() {
+  run_time_boxed_pass();
+
+  float frac = tot_disk_req > 0 ? next.totl_disk / tot_disk_req : 1.0f;
+  float a = xtim.prd_UI * 5;
+  totl_inst_rat = std::clamp(a * frac + (1 - a) * totl_inst_rat, 0.0f, 1.0f);
+
+  float downloaded = next.comp_down + next.file_down;
+  std::string down, disk;
+  set_size_str(downloaded, &down);
+  set_size_str(next.totl_disk, &disk);
+  int file_percent = static_cast<int>(stg.crnt_file_rat * 100);
+  float p = totl_inst_rat * 100;
+  float whole = std::trunc(p);
+  char percent[32];
+  std::snprintf(percent, sizeof percent, "%s%02d.%d", p < 0 ? "-" : "", static_cast<int>(std::fabs(whole)),
+                static_cast<int>(std::fabs(10 * (p - whole))));
+
+  switch (stg.crnt_file_stat) {
+    case 0: set_line(0, "Deleting " + crnt_file_name + " because that file is no longer needed!"); break;
+    case 1:
+      set_line(0, "Downloading and installing " + crnt_file_name + ", currently " + std::to_string(file_percent) +
+                      "% done with that file.");
+      break;
+    case 2:
+      set_line(0, "duplicate filename through file " + crnt_file_name +
+                      ", but not installing it because you already have this file.");
+      break;
+    default:
+      set_line(0, "Browsing through file " + crnt_file_name + ", but not installing it because you don't need this file.");
+      break;
+  }
+  set_line(1, std::string(percent) + "% done with the internet install, having installed " + disk + " of " +
+                  tot_disk_req_str + " for the internet install.");
+
+  float remaining = std::max(tot_down_req - downloaded, 0.0f);
+  float elapsed = std::max(xtim.real_time - next.star_time, 1.0f);
+  if (totl_inst_rat > 0.01f && downloaded > 0) {
+    float seconds_left = remaining / (downloaded / elapsed);
+    int streams = 0;
+    for (int i = 0; i < kStreams; ++i) streams += next.stream_active[i] ? 1 : 0;
+    set_line(2, "About " + time_left_text(seconds_left) + " left in the install, downloading at " +
+                    std::to_string(static_cast<int>(downloaded / elapsed)) + " kilobytes/second with " +
+                    std::to_string(streams) + " simultaneous download streams.");
+  }
+}
+
+void compose_information_lines() {
+  for (int n = 0; n < 3; ++n) set_line(n, "");
+  if (stg.step == 0) {
+    compose_idle_lines();
+  } else if (stg.step == 1) {
+    compose_installing_lines();
+  } else if (stg.got_failed_install) {
+    set_line(0, "The installation was not completed because an error occurred.", colour_warning);
+    set_line(1, "Zephra is not fully installed or updated and may not run correctly.", colour_warning);
+    set_line(2,
+             "Please try a different server, hard drive, or directory, or contact Customer Support for help with this "
+             "problem.",
+             colour_warning);
+  } else {
+    set_line(0, "INSTALLATION COMPLETE!");
+  }
+  if (stg.got_404) {
+    set_line(0, "I can NOT download the file '" + crnt_file_path + "'!", colour_warning);
+    set_line(1,
+             "Your internet connection may not be working, or the server could be undergoing maintainance or an "
+             "upgrade right now.",
+             colour_warning);
+    set_line(2, "I am trying another server now to see if I can still get you a download...", colour_warning);
+  }
+}
+
+// Centres rounded to multiples of 2 and widths to multiples of 4, halves away from zero.
+float round_to(float value, float step) { return std::round(value / step) * step; }
+
+void draw_progress_bar() {
+  const float base_x1 = 132, base_x2 = 1016;
+  BTN_frame1(4, round_to((base_x1 + base_x2) / 2, 2), 15, round_to(base_x2 - base_x1, 4), 0);
+  if (stg.step == 1 && totl_inst_rat > 0.02f) {
+    float x2 = std::trunc(base_x1 + (base_x2 - base_x1) * totl_inst_rat);
+    BTN_frame1(5, round_to((base_x1 + x2) / 2, 2), 15, round_to(x2 - base_x1, 4), 0);
+  }
+}
+
+void draw_texts() {
+  OGL_string(session_screen.status_colour, 144, 110, session_screen.status, 860, 100);
+  BTN_frame2(13, 130, 30, 890, 40, "");
+  for (int n = 0; n < 3; ++n)
+    OGL_string(session_screen.line_colour[n], 144, 58 - 10.0f * n, session_screen.line[n], 9999, 100);
+}
+
+}  // namespace
+
+double program_clock() {
+  using namespace std::chrono;
+  static const steady_clock::time_point init_call = steady_clock::now();
+  return duration<double>(steady_clock::now() - init_call).count();
+}
+
+bool session_install_enabled() { return stg.step == 0 && disk_space_avail && stg.dir_scan == 3; }
+
+void session_install_clicked() {
+  if (!session_install_enabled()) return;
+  progress_reset();
+  stg.got_failed_install = 0;
+  make_dirs();
+  if (handle_EULA()) stg.step = 1;
+  if (stg.step == 1 && !choose_files()) stg.step = 0;
+}
+
+void session_destination_clicked() {
+  if (stg.step != 0 && stg.step != 2) return;
+  if (!pick_dest_path()) return;
+  progress_reset();
+  stg.got_failed_install = 0;
+  stg.step = 0;
+  if (stg.dir_scan == 3) stg.dir_scan = 1;
+}
+
+void session_quit_clicked() {
+  progress_reset();
+  stg.step = 2;
+  app_done = 1;
+}
+
+bool session_is_up_to_date() {
+  if (stg.dir_scan != 3 || stg.disk_req != 0) return false;
+  // Nothing to download; a file the release removed that still lies on disk is work too.
+  for (const file_history_struct& history : sim_info.files) {
+    const file_version_struct& v = history.versions.back();
+    if (v.sig_want == "GONE" && v.sig_have != "NONE" && version_applies(v.os_type, stg.download_os)) return false;
+  }
+  return true;
+}
+
+void APP_update() {
+  OGL_2dquad(kBackgroundTexture, 98, 1.0f, 0, 0, 0, 0, 1024, 0, 1, 0, 1024, 768, 1, 1, 0, 768, 0, 1, 1, 5);
+  fetch_server_list();
+  if (app_done) return;  // a list in an unknown format ends the program
+  if (!paths_built) build_path_strings();
+  fetch_directory();
+  draw_destination();
+  if (stg.dir_scan == 1) stg.dir_scan = read_directory(dir_path, kScanMessage);
+  draw_servers();
+  if (BTN_action(300, 420, 0, 0, 1, "preferences")) handle_prefs();
+  draw_source_panel();
+  compose_status();
+
+  if (stg.step == 0 && BTN_action(900, 140, 0, session_install_enabled() ? 0 : 2, 1, "INSTALL"))
+    session_install_clicked();
+  if (BTN_action(900, 200, 0, 0, 1, "store")) go_to_URL(vendor_store_page());
+  if (BTN_action(900, 260, 0, 0, 1, "quit")) session_quit_clicked();
+
+  compose_information_lines();
+  draw_texts();
+  draw_progress_bar();
+  xtim.first_miss_cycle = 0;
+}
+
+void APP_handlekey(int, int) {}
+void APP_handlemenu(int) {}
