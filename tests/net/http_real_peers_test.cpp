@@ -160,18 +160,3 @@ TEST_F(HttpRealPeers, TinyproxyCarriesTheSameDownloads) {
   EXPECT_NE(proxy.log().find("GET http://" + nginx.address() + "/a%20b.txt HTTP/1.1"), std::string::npos)
       << proxy.log();
 }
-
-TEST_F(HttpRealPeers, StoppedProxyFailsTheDownload) {
-  NginxServer nginx(*site / "www");
-  ASSERT_TRUE(nginx.ok()) << nginx.why();
-  int port = 0;
-  {
-    TinyProxy proxy;
-    ASSERT_TRUE(proxy.ok()) << proxy.why();
-    port = proxy.port();
-  }
-  http.ProxyHost = "localhost";
-  http.ProxyPort_int = port;
-  EXPECT_EQ(net_testing::poll_slot(2, nginx.address(), "/a b.txt", out / "a.txt"), 2);
-  EXPECT_NE(log.text().find("   IsDone     =1\n"), std::string::npos) << log.text();
-}
