@@ -62,16 +62,18 @@ done
 
 now() { date +%s.%N; }
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-CURL=(curl -s -f --noproxy '*' -o /dev/null)
+CURL=(curl -s -f --noproxy '*')
+# curl writes where the client writes: both discard, or both keep files in DEST.
+curl_out() { if [ "$DEST" = /dev/null ]; then echo /dev/null; else echo "$DEST/curl-$1"; fi; }
 
 # Warm the page cache so that both clients read the files from memory.
 cat "$WORK"/www/*.bin > /dev/null
 
 calc() { awk "BEGIN { printf \"%.6f\", $1 }"; }
-one_curl() { local t0; t0=$(now); "${CURL[@]}" "$BASE/whole.bin"; calc "$(now) - $t0"; }
+one_curl() { local t0; t0=$(now); "${CURL[@]}" -o "$(curl_out whole.bin)" "$BASE/whole.bin"; calc "$(now) - $t0"; }
 four_curls() {
   local t0; t0=$(now)
-  for i in 0 1 2 3; do "${CURL[@]}" "$BASE/q$i.bin" & done
+  for i in 0 1 2 3; do "${CURL[@]}" -o "$(curl_out "q$i.bin")" "$BASE/q$i.bin" & done
   wait
   calc "$(now) - $t0"
 }
