@@ -149,11 +149,23 @@ void compose_status() {
     set_status("OK I am installing this now...", colour_text);
 }
 
+}  // namespace
+
 std::string time_left_text(float seconds) {
   if (seconds < 120) return std::to_string(static_cast<int>(seconds)) + " seconds";
   if (seconds < 7200) return std::to_string(static_cast<int>(seconds / 60)) + " minutes";
   return std::to_string(static_cast<int>(seconds / 3600)) + " hours";
 }
+
+std::string percent_text(float p) {
+  float whole = std::trunc(p);
+  char text[32];
+  std::snprintf(text, sizeof text, "%s%02d.%d", p < 0 ? "-" : "", static_cast<int>(std::fabs(whole)),
+                static_cast<int>(std::fabs(10 * (p - whole))));
+  return text;
+}
+
+namespace {
 
 void compose_idle_lines() {
   totl_inst_rat = 0;
@@ -214,11 +226,7 @@ void compose_installing_lines() {
   set_size_str(downloaded, &down);
   set_size_str(next.totl_disk, &disk);
   int file_percent = static_cast<int>(stg.crnt_file_rat * 100);
-  float p = totl_inst_rat * 100;
-  float whole = std::trunc(p);
-  char percent[32];
-  std::snprintf(percent, sizeof percent, "%s%02d.%d", p < 0 ? "-" : "", static_cast<int>(std::fabs(whole)),
-                static_cast<int>(std::fabs(10 * (p - whole))));
+  std::string percent = percent_text(totl_inst_rat * 100);
 
   switch (stg.crnt_file_stat) {
     case 0: set_line(0, "Deleting " + crnt_file_name + " because that file is no longer needed!"); break;
@@ -234,7 +242,7 @@ void compose_installing_lines() {
       set_line(0, "Browsing through file " + crnt_file_name + ", but not installing it because you don't need this file.");
       break;
   }
-  set_line(1, std::string(percent) + "% done with the internet install, having installed " + disk + " of " +
+  set_line(1, percent + "% done with the internet install, having installed " + disk + " of " +
                   tot_disk_req_str + " for the internet install.");
 
   float remaining = std::max(tot_down_req - downloaded, 0.0f);

@@ -31,5 +31,9 @@ void session_destination_clicked();
 void session_quit_clicked();
 // True when an installation needs no download and nothing to delete.
 bool session_is_up_to_date();
+// "119 seconds", "2 minutes", "2 hours": the time left as the screen tells it.
+std::string time_left_text(float seconds);
+// A percentage as "05.2": two digits at least, one decimal, both truncated.
+std::string percent_text(float p);
 // Seconds on the program clock, for the pass's time box.
 double program_clock();
