@@ -205,7 +205,7 @@ TEST_F(HttpScripted, StalledBodyFailsThirtySecondsAfterTheLastArrivalWithoutADum
   EXPECT_EQ(log.text().find("HTTP Error"), std::string::npos);
 }
 
-// Responses the design cannot complete: all bytes arrive, yet only the clock ends them.
+// Responses this client cannot complete: all bytes arrive, yet only the clock ends them.
 TEST_F(HttpScripted, ResponsesThatNeverCompleteEndByTheClock) {
   struct Case {
     const char* name;
