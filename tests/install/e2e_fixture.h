@@ -1,0 +1,153 @@
+#pragma once
+// End-to-end runs of the real installer: a small release is written, published with
+// zephra-publish, served by nginx on 127.0.0.1, and installed by zephra-installer running as a
+// child process. The installer is copied into the test's own folder so that its Log.txt is the
+// test's own, and its home, configuration and temporary folders lie there too.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/support/real_peers.h"
+#include "tests/support/test_support.h"
+
+namespace e2e {
+
+using namespace testing_support;
+namespace fs = std::filesystem;
+
+// What one run of the installer left behind.
+struct install_run {
+  int status = -1;
+  std::string out, err, log;
+};
+
+inline std::string shell_quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+// A release as relative path -> content below the top folder "Zephra".
+using release_files = std::map<std::string, std::string>;
+
+// The first release: plain files, an empty one, a Windows program the Linux installer skips.
+inline release_files first_release() {
+  return {
+      {"Airfoils/NACA0012.afl", "NACA 0012 lift drag moment\n"},
+      {"Airfoils/Clark Y.afl", std::string(3000, 'c') + "\n"},
+      {"Instructions/Read Me.txt", "Read me first.\n"},
+      {"Output/empty.txt", ""},
+      {"Resources/settings.txt", "setting one\n"},
+      {"Resources/old/gone.txt", "this goes away\n"},
+      {"Resources/plugins/windows-tool.exe", "MZ program for Windows\n"},
+  };
+}
+
+// The folders the installer makes for the simulator's own output.
+inline const std::vector<std::string>& own_folders() {
+  static const std::vector<std::string> folders{"Output/", "Output/FMS plans/", "Output/logbooks/",
+                                                "Output/movies/", "Output/situations/", "Resources/",
+                                                "Resources/preferences/"};
+  return folders;
+}
+
+class EndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::create_directories(site);
+    fs::create_directories(home + "config");
+    fs::create_directories(tmp / "tmp");
+    fs::create_directories(tmp / "prog");
+    std::error_code ec;
+    fs::copy_file(std::string(ZEPHRA_BINARY_DIR) + "/app/zephra-installer", installer,
+                  fs::copy_options::overwrite_existing, ec);
+    ASSERT_FALSE(ec) << "the installer is not built: " << ec.message();
+    nginx = std::make_unique<NginxServer>(site);
+    ASSERT_TRUE(nginx->ok()) << nginx->why();
+  }
+
+  // Writes files as the master folder tmp/<tag>/Zephra and returns that folder.
+  std::string make_master(const std::string& tag, const release_files& files) {
+    std::string master = tmp / (tag + "/Zephra");
+    for (const auto& [rel, content] : files) write_file(master + "/" + rel, content);
+    return master;
+  }
+
+  // Publishes master as name into the served site, listing the given servers (path and
+  // description each; the first is the real one at "/"). The exit status.
+  int publish(const std::string& master, const std::string& name, std::vector<std::string> extra = {},
+              std::vector<std::string> paths = {"/"}) {
+    std::string cmd = shell_quote(std::string(ZEPHRA_BINARY_DIR) + "/tools/zephra-publish") + " --master " +
+                      shell_quote(master) + " --name " + shell_quote(name) + " --out " + shell_quote(site);
+    for (const std::string& e : extra) cmd += " " + shell_quote(e);
+    for (const std::string& p : paths) cmd += " --server " + nginx->address() + " " + shell_quote(p) + " 'A mirror'";
+    cmd += " >" + shell_quote(tmp / "publish.out") + " 2>&1";
+    int status = run_command(cmd);
+    if (status != 0) ADD_FAILURE() << read_file(tmp / "publish.out");
+    return status;
+  }
+
+  // Runs the installer unattended into dest with the extra options.
+  install_run install(const std::string& dest, const std::vector<std::string>& extra = {"--accept_eula"}) {
+    std::string log_path = tmp / "prog/Log.txt";
+    std::error_code ec;
+    fs::remove(log_path, ec);
+    std::string cmd = "cd " + shell_quote(tmp / "tmp") + " && env XDG_CONFIG_HOME=" + shell_quote(home + "config") +
+                      " HOME=" + shell_quote(home) + " TMPDIR=" + shell_quote(tmp / "tmp") + " timeout -k 5 120 " +
+                      shell_quote(installer) + " --unattended --vendor_host=" + nginx->address();
+    for (const std::string& e : extra) cmd += " " + shell_quote(e);
+    cmd += " " + shell_quote(dest) + " >" + shell_quote(tmp / "run.out") + " 2>" + shell_quote(tmp / "run.err");
+    install_run run;
+    run.status = run_command(cmd);
+    run.out = read_file(tmp / "run.out");
+    run.err = read_file(tmp / "run.err");
+    run.log = file_exists(log_path) ? read_file(log_path) : std::string();
+    return run;
+  }
+
+  // The tree an installation of files should have: the files for this system, their
+  // folders and the simulator's own folders.
+  static std::vector<std::string> expected_tree(const release_files& files) {
+    std::vector<std::string> tree = own_folders();
+    for (const auto& [rel, content] : files) {
+      if (rel.ends_with(".exe")) continue;
+      tree.push_back(rel);
+      for (size_t cut = rel.find('/'); cut != std::string::npos; cut = rel.find('/', cut + 1))
+        tree.push_back(rel.substr(0, cut + 1));
+    }
+    std::sort(tree.begin(), tree.end());
+    tree.erase(std::unique(tree.begin(), tree.end()), tree.end());
+    return tree;
+  }
+
+  // Checks that folder holds exactly the installation of files.
+  static void expect_installed(const std::string& folder, const release_files& files) {
+    ASSERT_TRUE(fs::is_directory(folder)) << folder;
+    EXPECT_EQ(list_tree(folder), expected_tree(files));
+    for (const auto& [rel, content] : files) {
+      if (!rel.ends_with(".exe")) {
+        EXPECT_EQ(read_file(folder + "/" + rel), content) << rel;
+      }
+    }
+  }
+
+  static std::string describe(const install_run& run) {
+    return "exit " + std::to_string(run.status) + "\n--- stdout\n" + run.out + "--- stderr\n" + run.err +
+           "--- Log.txt (end)\n" + (run.log.size() > 4000 ? run.log.substr(run.log.size() - 4000) : run.log);
+  }
+
+  TempDir tmp;
+  std::string site = tmp / "site";
+  std::string home = tmp / "home/";
+  std::string installer = tmp / "prog/zephra-installer";
+  std::unique_ptr<NginxServer> nginx;
+};
+
+inline constexpr const char* kComplete = "INSTALLATION COMPLETE!";
+inline constexpr const char* kLatest = "Your copy of Zephra is already the latest version.";
+
+}  // namespace e2e

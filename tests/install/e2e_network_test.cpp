@@ -1,0 +1,78 @@
+// End-to-end: a mirror that lacks the files, a damaged archive, and downloads through a proxy.
+#include "tests/install/e2e_fixture.h"
+
+namespace e2e {
+namespace {
+
+class Network : public EndToEnd {
+ protected:
+  // Publishes the first release listing the servers at paths (the real one is "/").
+  void publish_first(std::vector<std::string> paths = {"/"}) {
+    ASSERT_EQ(publish(make_master("r1", files), "Zephra 8.40", {"--os", "*.exe=2"}, paths), 0);
+  }
+  release_files files = first_release();
+};
+
+TEST_F(Network, AMirrorWithoutTheFilesMakesThePassSwitchServers) {
+  // The broken mirror comes first, which the server choice favours. It has the directory, so
+  // the pass may start there, but every file's archive is missing (404).
+  ASSERT_NO_FATAL_FAILURE(publish_first({"/broken/", "/"}));
+  const std::string release = "Zephra 8.40/directory.txt.zip";
+  fs::create_directories(site + "/broken/Zephra 8.40");
+  fs::copy_file(site + "/" + release, site + "/broken/" + release);
+
+  // The server is drawn at random; a few runs make it very likely that one of them starts on
+  // the broken mirror. Every run has to finish with the whole release.
+  bool switched = false;
+  for (int attempt = 0; attempt < 4 && !switched; ++attempt) {
+    std::string dest = tmp / ("dest" + std::to_string(attempt) + "/");
+    fs::create_directories(dest);
+    install_run run = install(dest, {"--accept_eula", "--give_up_after=60"});
+    ASSERT_EQ(run.status, 0) << describe(run);
+    EXPECT_NE(run.out.find(kComplete), std::string::npos) << describe(run);
+    expect_installed(dest + "Zephra", files);
+    switched = run.log.find("HTTP Error for ") != std::string::npos &&
+               nginx->why().find("/broken/Zephra 8.40/Zephra/") != std::string::npos;
+  }
+  EXPECT_TRUE(switched) << "no run asked the broken mirror for a file\n" << nginx->why();
+}
+
+TEST_F(Network, ADamagedArchiveFailsTheInstallation) {
+  ASSERT_NO_FATAL_FAILURE(publish_first());
+  const std::string archive = site + "/Zephra 8.40/Zephra/Resources/settings.txt.zip";
+  ASSERT_TRUE(file_exists(archive));
+  write_file(archive, "this is not a zip archive, just some garbage bytes\n");
+  const std::string dest = tmp / "dest/";
+  fs::create_directories(dest);
+
+  install_run run = install(dest);
+  EXPECT_EQ(run.status, 1) << describe(run);
+  EXPECT_EQ(run.out.find(kComplete), std::string::npos) << describe(run);
+  EXPECT_NE(run.log.find("The installer cannot extract a file."), std::string::npos) << describe(run);
+  EXPECT_NE(run.log.find("settings.txt"), std::string::npos) << describe(run);
+  EXPECT_NE(run.err.find("The installer cannot extract a file."), std::string::npos) << describe(run);
+  // Whatever else the pass wrote stays inside the destination.
+  for (const std::string& f : list_tree(dest)) EXPECT_EQ(f.rfind("Zephra/", 0), 0u) << f;
+}
+
+TEST_F(Network, DownloadsGoThroughTheProxyOfThePreferences) {
+  TinyProxy proxy;
+  ASSERT_TRUE(proxy.ok()) << proxy.why();
+  ASSERT_NO_FATAL_FAILURE(publish_first());
+  const std::string port = std::to_string(proxy.port());
+  write_file(home + "config/Zephra Installer.prf", "I\n8500 version\n_proxy_host 127.0.0.1\n_proxy_port " + port +
+                                                       "\n_proxy_port_int " + port + "\n");
+  const std::string dest = tmp / "dest/";
+  fs::create_directories(dest);
+
+  install_run run = install(dest);
+  ASSERT_EQ(run.status, 0) << describe(run) << "\n--- proxy\n" << proxy.log();
+  expect_installed(dest + "Zephra", files);
+  const std::string log = proxy.log();
+  EXPECT_NE(log.find("serverlist.txt"), std::string::npos) << log;
+  EXPECT_NE(log.find("directory.txt.zip"), std::string::npos) << log;
+  EXPECT_NE(log.find("settings.txt.zip"), std::string::npos) << log;
+}
+
+}  // namespace
+}  // namespace e2e

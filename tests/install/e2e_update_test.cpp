@@ -1,0 +1,101 @@
+// End-to-end: updating an installation from one release to the next, and files the user changed.
+#include "tests/install/e2e_fixture.h"
+
+namespace e2e {
+namespace {
+
+// The second release: one file changed, one added, one removed (its folder then empty), one
+// unchanged, and a program for Linux that makes the installer rename the folder.
+release_files second_release() {
+  release_files files = first_release();
+  files["Resources/settings.txt"] = "setting two, longer than before\n";
+  files["Airfoils/NACA2412.afl"] = "NACA 2412 lift drag moment\n";
+  files.erase("Resources/old/gone.txt");
+  files["Resources/plugins/linux-tool"] = "ELF-like program for Linux\n";
+  return files;
+}
+
+class Update : public EndToEnd {
+ protected:
+  void SetUp() override {
+    EndToEnd::SetUp();
+    if (HasFatalFailure()) return;
+    ASSERT_EQ(publish(make_master("r1", first), "Zephra 8.40", {"--os", "*.exe=2"}), 0);
+    fs::create_directories(dest);
+    install_run run = install(dest);
+    ASSERT_EQ(run.status, 0) << describe(run);
+    ASSERT_TRUE(fs::is_directory(inst));
+    ASSERT_EQ(publish(make_master("r2", second), "Zephra 8.50",
+                      {"--os", "*.exe=2", "--os", "linux-*=3", "--previous", site + "/Zephra 8.40/directory.txt"}),
+              0);
+  }
+
+  release_files first = first_release();
+  release_files second = second_release();
+  std::string dest = tmp / "dest/";
+  std::string inst = tmp / "dest/Zephra/";
+  std::string renamed = tmp / "dest/Zephra 8.50/";
+};
+
+TEST_F(Update, ReleaseOneBecomesExactlyReleaseTwoAndTheFolderTakesItsName) {
+  auto unchanged_stamp = fs::last_write_time(inst + "Instructions/Read Me.txt");
+  install_run run = install(inst);
+  ASSERT_EQ(run.status, 0) << describe(run);
+  EXPECT_NE(run.out.find(kComplete), std::string::npos) << describe(run);
+  // The changed file held the first release's version: replaced without a question.
+  EXPECT_EQ(run.out.find("You changed"), std::string::npos) << describe(run);
+
+  EXPECT_FALSE(fs::exists(inst)) << "the folder was not renamed";
+  expect_installed(renamed, second);
+  EXPECT_FALSE(fs::exists(renamed + "Resources/old")) << "the emptied folder was kept";
+  EXPECT_EQ(fs::last_write_time(renamed + "Instructions/Read Me.txt"), unchanged_stamp);
+
+  // A run over the renamed folder finds it up to date.
+  install_run again = install(renamed);
+  EXPECT_EQ(again.status, 0) << describe(again);
+  EXPECT_NE(again.out.find(kLatest), std::string::npos) << describe(again);
+}
+
+TEST_F(Update, AnOlderPublishedVersionOnDiskIsReplacedWithoutAsking) {
+  install_run run = install(inst);
+  ASSERT_EQ(run.status, 0) << describe(run);
+  ASSERT_TRUE(fs::is_directory(renamed));
+  // The first release's settings go back on disk: a version the installer knows, not a change
+  // of the user's, so even --modified=cancel does not stop the update.
+  write_file(renamed + "Resources/settings.txt", first["Resources/settings.txt"]);
+  install_run back = install(renamed, {"--accept_eula", "--modified=cancel"});
+  EXPECT_EQ(back.status, 0) << describe(back);
+  EXPECT_EQ(back.out.find("You changed"), std::string::npos) << describe(back);
+  expect_installed(renamed, second);
+}
+
+TEST_F(Update, AChangedFileIsKeptByDefault) {
+  write_file(inst + "Resources/settings.txt", "my own settings\n");
+  install_run run = install(inst);
+  ASSERT_EQ(run.status, 0) << describe(run);
+  EXPECT_NE(run.out.find("keeping your copy."), std::string::npos) << describe(run);
+  release_files expected = second;
+  expected["Resources/settings.txt"] = "my own settings\n";
+  // The pass ends complete, so the folder is renamed all the same.
+  expect_installed(renamed, expected);
+}
+
+TEST_F(Update, AChangedFileIsOverwrittenWhenAsked) {
+  write_file(inst + "Resources/settings.txt", "my own settings\n");
+  install_run run = install(inst, {"--accept_eula", "--modified=overwrite"});
+  ASSERT_EQ(run.status, 0) << describe(run);
+  EXPECT_NE(run.out.find("replacing it."), std::string::npos) << describe(run);
+  expect_installed(renamed, second);
+}
+
+TEST_F(Update, AChangedFileCancelsTheInstallationWhenAsked) {
+  write_file(inst + "Resources/settings.txt", "my own settings\n");
+  install_run run = install(inst, {"--accept_eula", "--modified=cancel"});
+  EXPECT_EQ(run.status, 1) << describe(run);
+  EXPECT_NE(run.out.find("cancelling the installation."), std::string::npos) << describe(run);
+  EXPECT_EQ(read_file(inst + "Resources/settings.txt"), "my own settings\n");
+  EXPECT_FALSE(fs::exists(renamed)) << "a cancelled installation renamed the folder";
+}
+
+}  // namespace
+}  // namespace e2e
