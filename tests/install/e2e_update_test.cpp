@@ -71,17 +71,21 @@ TEST_F(Update, AnOlderPublishedVersionOnDiskIsReplacedWithoutAsking) {
 
 TEST_F(Update, AChangedFileIsKeptByDefault) {
   write_file(inst + "Resources/settings.txt", "my own settings\n");
+  write_file(inst + "Resources/old/gone.txt", "my own notes\n");  // a file the release removes
   install_run run = install(inst);
   ASSERT_EQ(run.status, 0) << describe(run);
   EXPECT_NE(run.out.find("keeping your copy."), std::string::npos) << describe(run);
+  EXPECT_NE(run.out.find("which this release removes"), std::string::npos) << describe(run);
   release_files expected = second;
   expected["Resources/settings.txt"] = "my own settings\n";
+  expected["Resources/old/gone.txt"] = "my own notes\n";
   // The pass ends complete, so the folder is renamed all the same.
   expect_installed(renamed, expected);
 }
 
 TEST_F(Update, AChangedFileIsOverwrittenWhenAsked) {
   write_file(inst + "Resources/settings.txt", "my own settings\n");
+  write_file(inst + "Resources/old/gone.txt", "my own notes\n");  // deleted, its folder pruned
   install_run run = install(inst, {"--accept_eula", "--modified=overwrite"});
   ASSERT_EQ(run.status, 0) << describe(run);
   EXPECT_NE(run.out.find("replacing it."), std::string::npos) << describe(run);
