@@ -107,13 +107,14 @@ void after_frame() {
       std::cerr << "I can't install: there is not enough free disk space for this installation." << std::endl;
       return finish(exit_failed);
     }
-    install_clicked = true;
-    session_install_clicked();
-    if (!agreed) {
+    // Without the agreement nothing is installed, so not even the folders are made.
+    if (!cmdline.has_option("--accept_eula")) {
       std::cerr << "I can only install Zephra once you accept its licence agreement: run me again with --accept_eula."
                 << std::endl;
       return finish(exit_no_agreement);
     }
+    install_clicked = true;
+    session_install_clicked();
     if (stg.step == 0) {
       std::cerr << "The installation was cancelled: nothing more was changed." << std::endl;
       return finish(exit_failed);
