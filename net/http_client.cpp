@@ -337,3 +337,11 @@ int http_class::net_check(int o, std::string server, std::string file, const std
   down[o] = nullptr;
   return 2;
 }
+
+void http_class::wait_for_traffic(int timeout_ms) const {
+  vorn_wait_item items[kHttpSlots];
+  int count = 0;
+  for (down_class* d : down)
+    if (d && d->mSocket) items[count++] = {d->mSocket->Handle(), !d->mOutBuf.empty()};
+  VornSocket_wait_any(items, count, timeout_ms);
+}

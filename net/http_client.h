@@ -25,6 +25,8 @@ class http_class {
   // 0: in progress, call again; 1: arrived whole with a 2xx status; 2: failed. After 1 or 2
   // the slot is free again. server may be "HOST" or "HOST:PORT"; file starts with a separator.
   int net_check(int o, std::string server, std::string file, const std::string& rel_path);
+  // Waits up to timeout_ms until a busy slot's connection has something to do.
+  void wait_for_traffic(int timeout_ms) const;
 };
 extern http_class http;
 

@@ -65,3 +65,12 @@ class VornSocket {
   bool mSentRelease = false;      // kept for the shape of the record; nothing sets it
   bool mIsAServer = false;
 };
+
+// One socket to wait on, and whether bytes are waiting to be sent on it.
+struct vorn_wait_item {
+  vorn_handle handle;
+  bool want_write;
+};
+// Waits up to timeout_ms until one of the sockets can be read (or written, where bytes wait to
+// be sent); with no sockets it simply waits. Never used where a window's events are waited on.
+void VornSocket_wait_any(const vorn_wait_item* items, int count, int timeout_ms);

@@ -7,6 +7,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <vector>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -182,4 +183,12 @@ void VornSocket::Failed(int err, bool gone) {
 void VornSocket::Disconnect() {
   if (mWinSocket != kInvalidSocket) ::shutdown(mWinSocket, SHUT_WR);
   if (mSocketStatus != vornstatus_Error) mSocketStatus = vornstatus_Disconnected;
+}
+
+void VornSocket_wait_any(const vorn_wait_item* items, int count, int timeout_ms) {
+  std::vector<pollfd> fds;
+  for (int i = 0; i < count; ++i)
+    if (items[i].handle != kInvalidSocket)
+      fds.push_back({items[i].handle, static_cast<short>(items[i].want_write ? POLLIN | POLLOUT : POLLIN), 0});
+  poll(fds.empty() ? nullptr : fds.data(), fds.size(), timeout_ms);
 }

@@ -9,7 +9,7 @@ PACKAGES=(
   zlib1g-dev libminizip-dev libpng-dev libsdl2-dev libgl-dev libglu1-mesa-dev libgtest-dev
   zip unzip libarchive-tools
   nginx-light tinyproxy curl
-  xvfb xdotool x11-utils zenity fonts-dejavu-core
+  xvfb xdotool x11-utils zenity fonts-dejavu-core time
 )
 
 missing=()
