@@ -25,6 +25,7 @@ bool install_clicked = false;
 bool outcome_shown = false;
 bool on_terminal = false;
 float give_up_after = 300;
+bool accept_eula = false;
 
 // What counts as progress: anything the session advances.
 struct progress_mark {
@@ -108,7 +109,7 @@ void after_frame() {
       return finish(exit_failed);
     }
     // Without the agreement nothing is installed, so not even the folders are made.
-    if (!cmdline.has_option("--accept_eula")) {
+    if (!accept_eula) {
       std::cerr << "I can only install Zephra once you accept its licence agreement: run me again with --accept_eula."
                 << std::endl;
       return finish(exit_no_agreement);
@@ -146,7 +147,7 @@ void unattended_begin() {
     float seconds = std::strtof(cmdline.option_value("--give_up_after").c_str(), nullptr);
     if (seconds > 0) give_up_after = seconds;
   }
-  bool accept = cmdline.has_option("--accept_eula");
+  accept_eula = cmdline.has_option("--accept_eula");
   int answer = modified_answer();
 
   alert_hooks().show = [](const alert_view& v) {
@@ -156,7 +157,7 @@ void unattended_begin() {
     std::cerr << std::flush;
   };
   go_to_URL_hook = [](const std::string& url) { std::cout << "See " << url << std::endl; };
-  agreement_hook = [accept]() { return accept ? 1 : 0; };
+  agreement_hook = []() { return accept_eula ? 1 : 0; };
   select_alert_hook() = [answer](const std::string& dest, int is_gone) {
     std::cout << (is_gone ? "You changed " + dest + ", which this release removes: " : "You changed " + dest + ": ")
               << (answer == 1 ? (is_gone ? "deleting it." : "replacing it.")

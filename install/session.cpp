@@ -105,8 +105,7 @@ void draw_destination() {
              "Click on the 'DESTINATION' button below to choose the copy of Zephra you wish to update, or choose the "
              "destination you wish to install a new copy of Zephra to!",
              540, 100);
-  bool path_clicked = false;  // the path text, x 135..435, y 79..99, takes clicks like the button
-  if (interface_rect(10, 70, 0, 0, 115, 34, 1, 0) || path_clicked) session_destination_clicked();
+  if (interface_rect(10, 70, 0, 0, 115, 34, 1, 0)) session_destination_clicked();
 }
 
 void draw_servers() {
@@ -341,7 +340,7 @@ bool session_is_up_to_date() {
   // Nothing to download; a file the release removed that still lies on disk is work too.
   for (const file_history_struct& history : sim_info.files) {
     const file_version_struct& v = history.versions.back();
-    if (v.sig_want == "GONE" && v.sig_have != "NONE" && version_applies(v.os_type, stg.download_os)) return false;
+    if (v.sig_want == kSigGone && v.sig_have != kSigNone && version_applies(v.os_type, stg.download_os)) return false;
   }
   return true;
 }
