@@ -297,7 +297,6 @@ int tman_class::load_texture_int(tex_fail_mode require_tex, int load_type, int m
                                  const std::string& path, int show_progress) {
   check_load_type(float(load_type), path);
   check_filter_type(float(filter_type), path);
-  check_manual_ref(float(manual_ref), path);
   if (has_context()) {
     if (cache_context_ != mnw.context[0]) {
       probe_caps();
