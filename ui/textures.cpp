@@ -15,8 +15,11 @@
 #include "app/window_state.h"
 #include "files/xmap.h"
 #include "ui/embedded_images.h"
+#include "ui/gl_extensions.h"
+#include "ui/gl_state.h"
 #include "ui/image_bmp.h"
 #include "ui/image_png.h"
+#include "ui/palette.h"
 
 tman_class tman;
 std::unordered_map<std::string, int> tex_hash;
@@ -27,42 +30,7 @@ namespace {
 
 alignas(16) unsigned char scratch_temp_block[kTexTempBytes];
 
-// What the manager needs to know of the GL implementation, read once per context.
-struct gl_caps {
-  int tex_clamp_avail = 0;
-  int automini_avail = 0;
-  int aniso_avail = 0;
-  int multitex_avail = 0;
-  int num_tex_units = 1;
-};
-gl_caps caps;
-
 bool has_context() { return mnw.context[0] != nullptr; }
-
-bool has_extension(const char* list, const char* name) {
-  if (!list) return false;
-  std::size_t len = std::strlen(name);
-  for (const char* p = std::strstr(list, name); p; p = std::strstr(p + 1, name))
-    if ((p == list || p[-1] == ' ') && (p[len] == ' ' || p[len] == '\0')) return true;
-  return false;
-}
-
-void probe_caps() {
-  caps = gl_caps{};
-  const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
-  int major = 1, minor = 0;
-  if (version) std::sscanf(version, "%d.%d", &major, &minor);
-  int code = major * 100 + minor * 10;
-  const char* ext = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
-  caps.tex_clamp_avail = code >= 120 || has_extension(ext, "GL_EXT_texture_edge_clamp") ||
-                         has_extension(ext, "GL_SGIS_texture_edge_clamp");
-  caps.automini_avail = code >= 140 || has_extension(ext, "GL_SGIS_generate_mipmap");
-  caps.aniso_avail = has_extension(ext, "GL_EXT_texture_filter_anisotropic");
-  caps.multitex_avail = code >= 130 || has_extension(ext, "GL_ARB_multitexture");
-  GLint units = 1;
-  if (caps.multitex_avail) glGetIntegerv(GL_MAX_TEXTURE_UNITS, &units);
-  caps.num_tex_units = std::clamp(int(units), 1, 6);
-}
 
 // Fatal alert of the manager: the program ends here.
 void tman_fatal(const std::string& l1, const std::string& l2, const std::string& l3, const std::string& l4,
@@ -156,20 +124,6 @@ void tex_format_of(int filter_type, const std::string& path, int* rgb_type, int*
 std::string tex_file_path(const std::string& path, const char* ext) {
   if (path.size() >= 4 && path[path.size() - 4] == '.') return path.substr(0, path.size() - 4) + ext;
   return path + ext;
-}
-
-const unsigned char* tex_gamma_table() {
-  static const auto table = [] {
-    std::vector<unsigned char> t(256);
-    const float e = 9.0f / 11.0f;
-    for (int i = 0; i < 256; ++i) {
-      float f = float(i) / 255.0f;
-      float g = f > 0 ? std::pow(f, e) : 0.0f;
-      t[i] = static_cast<unsigned char>(int(g * 255.0f + 0.5f));
-    }
-    return t;
-  }();
-  return table.data();
 }
 
 void check_off(float v, const std::string& p) {
@@ -299,7 +253,6 @@ int tman_class::load_texture_int(tex_fail_mode require_tex, int load_type, int m
   check_filter_type(float(filter_type), path);
   if (has_context()) {
     if (cache_context_ != mnw.context[0]) {
-      probe_caps();
       reset_bind();
       cache_context_ = mnw.context[0];
     }
@@ -383,7 +336,7 @@ int tman_class::load_texture_io(tex_load_vars* param) {
     check_dxy(float(bmp.height), v.path);
     get_scale(v.load_type, v.filter_type, 0, bmp.width, bmp.height, &v.dx_vis, &v.dy_vis, &v.dx_tot, &v.dy_tot,
               v.path);
-    sample_bmp(data, bmp, v.dx_vis, v.dy_vis, bytes, tex_gamma_table(), buf);
+    sample_bmp(data, bmp, v.dx_vis, v.dy_vis, bytes, colr.win_gamma, buf);
     v.used_buf = buf;
     return tex_src_bmp;
   }
@@ -441,7 +394,7 @@ int tman_class::load_texture_ogl(tex_load_vars* param, int data_src) {
   const bool had_memory = s.tex_vram > 0;
   const bool replace_in_place = gl && s.ogl_num == ref && s.load_type == v.load_type && s.tex_mode == format &&
                                 int(s.tex_dx_tot) == v.dx_tot && int(s.tex_dy_tot) == v.dy_tot &&
-                                (!mipmap || caps.automini_avail);
+                                (!mipmap || glExt.automini_avail);
 
   if (gl) {
     // The image sits in the lower left corner of the texture; the rest is transparent black.
@@ -460,7 +413,7 @@ int tman_class::load_texture_ogl(tex_load_vars* param, int data_src) {
     glBindTexture(GL_TEXTURE_2D, ref);
     o_tex[0] = ref;
 
-    GLint wrap = (v.filter_type & tex_flag_repeat) ? GL_REPEAT : caps.tex_clamp_avail ? GL_CLAMP_TO_EDGE : GL_CLAMP;
+    GLint wrap = (v.filter_type & tex_flag_repeat) ? GL_REPEAT : glExt.tex_clamp_avail ? GL_CLAMP_TO_EDGE : GL_CLAMP;
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
     bool nearest = nearest_filtered(ref);
@@ -468,8 +421,8 @@ int tman_class::load_texture_ogl(tex_load_vars* param, int data_src) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
                     nearest ? (mipmap ? GL_NEAREST_MIPMAP_NEAREST : GL_NEAREST)
                             : (mipmap ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR));
-    if (caps.aniso_avail) glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, 1.0f);
-    if (mipmap && caps.automini_avail) glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, GL_TRUE);
+    if (glExt.aniso_avail) glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, 1.0f);
+    if (mipmap && glExt.automini_avail) glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, GL_TRUE);
 
     GLenum upload_format = GLenum(format);
     GLint internal = format;
@@ -484,7 +437,7 @@ int tman_class::load_texture_ogl(tex_load_vars* param, int data_src) {
     }
     if (replace_in_place)
       glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, v.dx_tot, v.dy_tot, upload_format, GL_UNSIGNED_BYTE, pixels);
-    else if (mipmap && !caps.automini_avail)
+    else if (mipmap && !glExt.automini_avail)
       gluBuild2DMipmaps(GL_TEXTURE_2D, internal, v.dx_tot, v.dy_tot, upload_format, GL_UNSIGNED_BYTE, pixels);
     else
       glTexImage2D(GL_TEXTURE_2D, 0, internal, v.dx_tot, v.dy_tot, 0, upload_format, GL_UNSIGNED_BYTE, pixels);
@@ -513,12 +466,12 @@ void tman_class::reset_bind() {
 
 void tman_class::bind_ref(int ref, int unit, int mode) {
   if (!has_context()) return;
+  // A new context knows nothing of what the old one had bound.
   if (cache_context_ != mnw.context[0]) {
-    probe_caps();
     reset_bind();
     cache_context_ = mnw.context[0];
   }
-  if (unit < 0 || unit >= caps.num_tex_units) return;
+  if (unit < 0 || unit >= std::min(ren.num_tex_units, 6)) return;
 
   int name;
   if (is_loaded(ref)) {

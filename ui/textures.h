@@ -155,8 +155,6 @@ void tex_format_of(int filter_type, const std::string& path, int* rgb_type, int*
                    int* depth_change_ok);
 // The path with its four-character extension (".xxx") replaced by ext, or ext added.
 std::string tex_file_path(const std::string& path, const char* ext);
-// Gamma curve applied to bitmap pixels: f^(9/11) over 0...255.
-const unsigned char* tex_gamma_table();
 
 // Validation: each ends the program with a fatal alert naming path and value when out of range.
 void check_off(float value, const std::string& path);
