@@ -1,18 +1,175 @@
 #include "app/event_loop.h"
 
+#include "app/alert.h"
 #include "app/clock.h"
+#include "app/frame_rules.h"
+#include "app/sub_windows.h"
+#include "app/window.h"
 #include "app/window_state.h"
 #include "install/session.h"
 #include "install/session_state.h"
 #include "net/http_client.h"
+#include "ui/draw.h"
+#include "ui/textures.h"
+#include "ui/widgets.h"
 
 std::function<void()> after_frame_hook;
 
-void MACIBM_event_proc() {
-  // Without a window the only input is the network: wait up to 16 ms for a connection to
-  // have something to do, so downloads do not idle between frames.
+namespace {
+
+bool first_frame_done = false;
+bool cursor_shown = true;
+
+// Period adaptation state: a frame counter and the reference time of each period.
+int period_frames = 0;
+float fm_reference = 0, ui_reference = 0;
+
+// Without a window the only input is the network: wait up to 16 ms for a connection to have
+// something to do, so downloads do not idle between frames.
+void windowless_frame() {
   if (!stg.use_max_cpu) http.wait_for_traffic(16);
   xtim.advance();
   if (!mnw.is_modal) APP_update();
+  if (after_frame_hook) after_frame_hook();
+}
+
+// Texture loads that failed are told once each, on the main screen.
+void report_texture_failures() {
+  const char* third = "Please see the log.txt file for a detailed list of missing files.";
+  if (tman.has_scene_load_fail()) {
+    tman.mute_scene_load_fail();
+    MACIBM_alert(0, "Some scenery textures could not be loaded.",
+                 "This may be an installation problem or you may have a damaged add-on scenery package.", third, "",
+                 alert_error);
+  }
+  if (tman.has_plane_load_fail()) {
+    tman.mute_plane_load_fail();
+    MACIBM_alert(0, "Some textures for the aircraft you selected could not be loaded.",
+                 "This may be an installation problem or you may have a damaged add-on aircrft package.", third, "",
+                 alert_error);
+  }
+  if (tman.has_instl_load_fail()) {
+    tman.mute_instl_load_fail();
+    MACIBM_alert(0, "Some textures could not be loaded.",
+                 "This may be an installation problem.  Run the installer/updater again to get these missing textures.",
+                 third, "", alert_error);
+  }
+}
+
+void adapt_periods() {
+  if (++period_frames < 10) return;
+  period_frames = 0;
+  float now = xtim.real_time;
+  if (mnw.top_win == 0 || mnw.sec_mon_inuse)
+    adapt_frame_period(xtim.prd_FM, xtim.rt_rat_FM, fm_reference, now);
+  else
+    fm_reference = now;
+  if (mnw.top_win < 995 || mnw.top_win > 999)
+    adapt_frame_period(xtim.prd_UI, xtim.rt_rat_UI, ui_reference, now);
+  else
+    ui_reference = now;
+}
+
+// While a menu is open, resting on another top-level menu opens that one.
+void switch_menus() {
+  if (mnw.menu_up == -1) return;
+  for (int m = 0; m < kPopupMenu; ++m) {
+    const menu_struct& mm = menu[m];
+    if (m == mnw.menu_up || mm.menu_prnt != -1 || mm.menuy2 < 0) continue;
+    if (mnw.mx >= mm.menux1 && mnw.mx <= mm.menux2 && mnw.my >= mm.menuy1 && mnw.my <= mm.menuy2) {
+      MACIBM_handleclick(0);
+      return;
+    }
+  }
+}
+
+void draw_open_menu() {
+  if (mnw.menu_up == -1) return;
+  const menu_struct& open = menu[mnw.menu_up];
+  float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+  for (size_t i = 0; i < open.item.size(); ++i) {
+    const item_struct& it = open.item[i];
+    if (i == 0 || it.itemx1 < x1) x1 = it.itemx1;
+    if (i == 0 || it.itemy1 < y1) y1 = it.itemy1;
+    if (i == 0 || it.itemx2 > x2) x2 = it.itemx2;
+    if (i == 0 || it.itemy2 > y2) y2 = it.itemy2;
+  }
+  BTN_frame2(17, x1, y1, x2 - x1, y2 - y1, "");
+  if (open.menu_prnt == -1 && mnw.menu_up != kPopupMenu)
+    OGL_fillrect(35, 0.25f, open.menux1, open.menuy1, open.menux2 - open.menux1, open.menuy2 - open.menuy1);
+  int under_mouse = -1;
+  for (size_t i = 0; i < open.item.size(); ++i) {
+    const item_struct& it = open.item[i];
+    bool selectable = !it.item_name.empty() && it.item_name[0] != '-' && it.item_name[0] != '=';
+    if (selectable && mnw.mx >= it.itemx1 && mnw.mx <= it.itemx2 && mnw.my >= it.itemy1 && mnw.my < it.itemy2)
+      under_mouse = static_cast<int>(i);
+  }
+  if (under_mouse >= 0) {
+    const item_struct& it = open.item[under_mouse];
+    OGL_fillrect(35, 0.25f, it.itemx1, it.itemy1, it.itemx2 - it.itemx1, it.itemy2 - it.itemy1);
+  }
+  float indent = mnw.menu_up == kPopupMenu ? 3 : 18;
+  for (const item_struct& it : open.item) {
+    if (!it.item_name.empty() && it.item_name[0] == '-') {
+      float y = (it.itemy1 + it.itemy2) * 0.5f;
+      OGL_line(colour_text, 1.0f, it.itemx1 + 2, y, it.itemx2 - 2, y);
+    } else {
+      OGL_string(colour_text, it.itemx1 + indent, it.itemy1 + 3, it.item_name, 9999, 100);
+    }
+  }
+}
+
+void draw_help() {
+  if (stls.help_message.empty() || xtim.real_time - mnw.m_move_time <= 1.0f) return;
+  help_box box = place_help_box(static_cast<int>(stls.help_message.size()), mnw.mx, mnw.my);
+  BTN_frame2(14, box.x - 10, box.y - 10, box.dx + 20, box.dy + 20, "");
+  OGL_string(46, box.x + 3, box.y + box.dy - 10, stls.help_message, 394, 100);
+}
+
+void update_cursor() {
+  if (xtim.real_time - mnw.m_move_time > 10.0f) mnw.cursor_type = 1;
+  bool want_shown = mnw.cursor_type == 0;
+  if (want_shown != static_cast<bool>(cursor_shown)) {
+    window_show_cursor(want_shown);
+    cursor_shown = want_shown;
+  }
+}
+
+}  // namespace
+
+void MACIBM_event_proc() {
+  if (!mnw.context[0]) return windowless_frame();
+
+  return_hit = 0;
+  mnw.mouse_clicked = 0;
+  mnw.mouse_lifted = 0;
+  mnw.key_hit = 0;
+  stls.help_message.clear();
+
+  if (mnw.top_win == -1) mnw.top_win = 0;
+  if (!first_frame_done) {
+    MACIBM_startwind(mnw.top_win);
+    first_frame_done = true;
+  }
+
+  float last_mx = mnw.mx, last_my = mnw.my;
+  window_pump_events(stg.use_max_cpu ? 0 : 16);
+  if (mnw.top_win == 0) report_texture_failures();
+
+  xtim.advance();
+  adapt_periods();
+  update_mouse_state(xtim.real_time, last_mx, last_my);
+  update_pulse_colours(xtim.real_time);
+  mnw.cursor_type = 0;
+  switch_menus();
+
+  if (!mnw.is_modal) {
+    APP_update();
+    xtim.first_miss_cycle = 0;
+  }
+  draw_open_menu();
+  draw_help();
+  update_cursor();
+  OGL_sbuf();
   if (after_frame_hook) after_frame_hook();
 }

@@ -8,6 +8,7 @@
 #include "app/event_loop.h"
 #include "app/log.h"
 #include "app/unattended.h"
+#include "app/window.h"
 #include "app/window_state.h"
 #include "install/destination.h"
 #include "install/session_state.h"
@@ -16,9 +17,14 @@
 int installer_main(int argc, const char* const* argv) {
   std::string raw = cmdline_join(argc, argv);
   const char* raw_arg = raw.c_str();
+  bool unattended = false;
+  for (int i = 1; i < argc; ++i) unattended |= std::string(argv[i]) == "--unattended";
+  if (!unattended && !window_display_available()) {
+    std::cerr << "There is no display to show my window on, so I am running unattended." << std::endl;
+    unattended = true;
+  }
+  window_wanted = !unattended;
   MACIBM_init(1, &raw_arg);
-  // There is no window to click in yet, so every run is an unattended one.
-  bool unattended = true;
   if (unattended) unattended_begin();
 
   get_OS_abs_path(os_dir_default_dest, dest_dir_path);

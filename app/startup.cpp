@@ -10,11 +10,18 @@
 #include "app/cmdline.h"
 #include "app/log.h"
 #include "app/system_info.h"
+#include "app/splash.h"
+#include "app/sub_windows.h"
+#include "app/window.h"
 #include "app/window_state.h"
 #include "install/destination.h"
 #include "install/session_state.h"
 #include "prefs/pref_file.h"
 #include "threads/worker_pool.h"
+#include "ui/draw.h"
+#include "ui/gl_extensions.h"
+#include "ui/palette.h"
+#include "ui/textures.h"
 
 namespace {
 constexpr const char* kLogFileName = "Log.txt";
@@ -42,6 +49,32 @@ std::string log_file_path() {
   return folder + kLogFileName;
 }
 
+bool window_wanted = false;
+
+namespace {
+// The window, its context, the GL extensions, the embedded images and the palette taken from them.
+void start_window() {
+  MACIBM_setres(1);
+  if (!MACIBM_make_context(0))
+    MACIBM_alert(0, "I could not set up the graphics for Zephra! I hope your monitor is at 1024x768 or higher! It must be!",
+                 "You do not meet the system requirements or you do not have OpenGL drivers or you entered a bad "
+                 "resolution in Zephra!",
+                 "You need at least 256 meg of RAM, 16 meg of VRAM, and OpenGl drivers for your 3-D accelerator card!",
+                 "If you reset the resolution, you can try launching Zephra again, since I am resetting Zephra to "
+                 "default resolution now.",
+                 alert_fatal);
+  OGL_pix_specs(0);
+  xtim.first_miss_cycle = 1;
+  glExt.init_extensions();
+  tman.recall_ins_texes();
+  // The atlas, loaded last, is still in the scratch buffer.
+  colr_sample_interface(scratch_array);
+  MACIBM_clear_menus(1);
+  MACIBM_startwind(-1);
+  ogl_inited = 1;
+}
+}  // namespace
+
 void MACIBM_init(int argc, const char* const* argv) {
   app_path.clear();
   log_open(log_file_path());
@@ -64,11 +97,15 @@ void MACIBM_init(int argc, const char* const* argv) {
   xtim.prd_FM = 0.02f;
   xtim.prd_UI = 0.02f;
 
-  // The window, its context, the extension probe, the embedded images and the splash join here.
+  if (window_wanted) start_window();
   xtim.first_miss_cycle = 1;
   app_done = 0;
   mnw.lang = 0;
   MACIBM_setupforlang();
+  if (window_wanted) {
+    MACIBM_show_init("Will init plugins.", nullptr);
+    MACIBM_show_init("Starting application.", nullptr);
+  }
 }
 
 void MACIBM_finishup(int save) {
@@ -77,5 +114,8 @@ void MACIBM_finishup(int save) {
     THREAD_shutdown();
     system_remove_run_temp_folder();
   }
+  MACIBM_setres(0);
+  MACIBM_nuke_context(0);
+  ogl_inited = 0;
   log_close();
 }

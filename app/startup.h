@@ -2,6 +2,8 @@
 // Process entry, start-up and finish-up.
 #include <string>
 
+// Whether start-up makes the window; decided from the command line and the display before it.
+extern bool window_wanted;
 // Start-up; argv[0] is the raw command line.
 void MACIBM_init(int argc, const char* const* argv);
 // Finish-up in reverse order; save writes the preference file and stops the worker threads.

@@ -38,7 +38,7 @@ std::string net_dir_path_zip, dir_path, dir_path_path, dvd_dir_path_zip;
 namespace {
 constexpr int kSlotServerList = 0;
 constexpr int kSlotDirectory = 1;
-constexpr int kBackgroundTexture = 364;
+constexpr int kBackgroundTexture = 365;
 constexpr const char* kScanMessage = "Scanning directory text file to see if you already have Zephra installed...";
 
 bool paths_built = false;
@@ -346,7 +346,8 @@ bool session_is_up_to_date() {
 }
 
 void APP_update() {
-  OGL_2dquad(kBackgroundTexture, 98, 1.0f, 0, 0, 0, 0, 1024, 0, 1, 0, 1024, 768, 1, 1, 0, 768, 0, 1, 1, 5);
+  // The scene without the cut-out button art, untinted, its 1024 x 768 pixels in the 1024 x 1024 texture.
+  OGL_2dquad(kBackgroundTexture, 0, 1.0f, 0, 0, 0, 0, 1024, 0, 1, 0, 1024, 768, 1, 0.75f, 0, 768, 0, 0.75f, 1, 5);
   fetch_server_list();
   if (app_done) return;  // a list in an unknown format ends the program
   if (!paths_built) build_path_strings();

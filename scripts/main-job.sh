@@ -29,4 +29,9 @@ if [ "$has_destination" -eq 0 ]; then
 fi
 
 echo "Serving the sample release on 127.0.0.1:$port"
-build/app/zephra-installer --unattended --accept_eula --vendor_host="127.0.0.1:$port" "${args[@]}"
+# With a display the installer opens its window; without one it installs unattended.
+if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+  build/app/zephra-installer --vendor_host="127.0.0.1:$port" "${args[@]}"
+else
+  build/app/zephra-installer --unattended --accept_eula --vendor_host="127.0.0.1:$port" "${args[@]}"
+fi

@@ -1,4 +1,5 @@
 // The drawing primitives: screen metrics, projection, shapes, textured quads and bitmap text.
+#include <vector>
 #include "ui/draw.h"
 
 #include <GL/gl.h>
@@ -263,8 +264,23 @@ void OGL_number(int color, float x, float y, float input, int dig, int dec, int 
   glEnd();
 }
 
+namespace {
+std::vector<unsigned char>* frame_capture = nullptr;
+}
+
+void OGL_capture_next_frame(std::vector<unsigned char>* out) { frame_capture = out; }
+
 void OGL_sbuf() {
   if (!have_gl()) return;
+  if (frame_capture) {
+    // The frame about to be presented, read while it is still the back buffer.
+    frame_capture->resize(static_cast<size_t>(mnw.x_res_now) * mnw.y_res_now * 4);
+    glFinish();
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, mnw.x_res_now, mnw.y_res_now, GL_RGBA, GL_UNSIGNED_BYTE, frame_capture->data());
+    frame_capture = nullptr;
+  }
   glColor4f(1, 1, 1, 1);
   xtim.profile_chart("sb1", 0);
   gl_swap_window(mnw.window[mnw.current_con == 1 ? 1 : 0]);

@@ -3,6 +3,7 @@
 // origin at the lower left, y up; the current window's origin (mnw.win_x, win_y) is added.
 // Without a GL context (mnw.context[0] null) nothing is drawn.
 #include <string>
+#include <vector>
 
 // The palette entries the screens name for their texts.
 enum text_colour {
@@ -41,6 +42,8 @@ void OGL_string(int color, float x, float y, const std::string& input, float dx,
 void OGL_number(int color, float x, float y, float input, int dig, int dec, int charset);
 // Presents the frame.
 void OGL_sbuf();
+// Makes the next OGL_sbuf copy the frame it presents into out (RGBA rows, bottom first).
+void OGL_capture_next_frame(std::vector<unsigned char>* out);
 
 // The proportional face's advance of a character; summed to measure a string.
 float chr_dx(char c);

@@ -1,0 +1,33 @@
+#pragma once
+// Key presses turned into typed characters and editing actions.
+#include <string>
+
+// Program key codes of the named keys (a Macintosh-style key number times 256).
+enum program_key : int {
+  key_return = 0x2400,
+  key_tab = 0x3000,
+  key_left = 0x7B00,
+  key_right = 0x7C00,
+  key_down = 0x7D00,
+  key_up = 0x7E00,
+  key_insert = 0x6D00,
+  key_page_up = 60005,
+  key_page_down = 60006,
+  key_erase = 29999,  // Backspace and Delete
+  key_shift = -999,
+};
+
+extern std::string stl_input;  // the shared typing buffer that the focused text field copies
+
+class keys_class {
+ public:
+  // One key-down of the Windows virtual-key code key, with Shift held or not.
+  void handle_key(unsigned int key, bool shift);
+  // A character typed by the keyboard layout (the text the platform delivers).
+  void handle_char(char c);
+  // The program code of a named key, 0 for keys that type characters, -1 for function keys.
+  static int program_code(unsigned int key);
+  // The character a key types on a US keyboard.
+  static char typed_char(unsigned int key, bool shift, int lang);
+};
+extern keys_class keys;

@@ -1,0 +1,80 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "app/app_state.h"
+#include "app/event_loop.h"
+#include "app/log.h"
+#include "app/splash.h"
+#include "app/startup.h"
+#include "app/window_state.h"
+#include "ui/draw.h"
+#include "ui/widgets.h"
+#include "tests/support/test_support.h"
+#include "tests/support/xvfb.h"
+
+using namespace testing_support;
+
+namespace {
+const unsigned char* pixel(const std::vector<unsigned char>& frame, int x, int y) {
+  return &frame[(static_cast<size_t>(y) * mnw.x_res_now + x) * 4];
+}
+
+int brightness(const unsigned char* p) { return p[0] + p[1] + p[2]; }
+
+std::string frame_path(const std::string& name) { return std::string(ZEPHRA_BINARY_DIR) + "/frames/" + name; }
+}  // namespace
+
+TEST(SplashFraction, FollowsTheGivenProgressOrItsOwnCounter) {
+  float half = 0.5f, nothing = 0.0f, over = 3.0f;
+  EXPECT_FLOAT_EQ(splash_fraction(&half), 0.5f);
+  EXPECT_FLOAT_EQ(splash_fraction(&nothing), 0.02f);
+  EXPECT_FLOAT_EQ(splash_fraction(&over), 1.0f);
+  counter_now = 40;
+  EXPECT_FLOAT_EQ(splash_fraction(nullptr), 0.4f);
+  EXPECT_EQ(counter_now, 41);
+}
+
+// Start-up with the window: the splash with its bar, then the installer screen, then a clean end.
+TEST(Window, StartsWithTheSplashShowsTheScreenAndFinishesCleanly) {
+  XvfbDisplay display;
+  ASSERT_TRUE(display.ok()) << "Xvfb did not start";
+  TempDir config;
+  setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
+
+  window_wanted = true;
+  std::string raw = "--vendor_host=127.0.0.1:1";
+  const char* raw_arg = raw.c_str();
+  std::vector<unsigned char> splash;
+  OGL_capture_next_frame(&splash);
+  MACIBM_init(1, &raw_arg);
+  ASSERT_EQ(ogl_inited, 1);
+  ASSERT_NE(mnw.context[0], nullptr);
+  EXPECT_EQ(mnw.top_win, -1);
+
+  // The splash's bar runs from 8 to 1016 across at 384 up; its filled part starts at the left.
+  ASSERT_FALSE(splash.empty()) << "the splash was never presented";
+  write_png_bottom_up(frame_path("window_splash.png"), splash.data(), mnw.x_res_now, mnw.y_res_now);
+  const unsigned char* background = pixel(splash, 3, 3);
+  const unsigned char* bar = pixel(splash, 20, 384);
+  EXPECT_NE(brightness(bar), brightness(background)) << "no bar where the splash draws it";
+
+  std::vector<unsigned char> screen;
+  for (int frame = 0; frame < 5; ++frame) {
+    if (frame == 4) OGL_capture_next_frame(&screen);
+    MACIBM_event_proc();
+  }
+  EXPECT_EQ(mnw.top_win, 0);
+  write_png_bottom_up(frame_path("window_installer_screen.png"), screen.data(), mnw.x_res_now, mnw.y_res_now);
+  int lit = 0;
+  for (int y = 0; y < mnw.y_res_now; y += 16)
+    for (int x = 0; x < mnw.x_res_now; x += 16) lit += brightness(pixel(screen, x, y)) > 30 ? 1 : 0;
+  EXPECT_GT(lit, 100) << "the installer background was not drawn";
+
+  MACIBM_finishup(1);
+  EXPECT_EQ(mnw.context[0], nullptr);
+  EXPECT_EQ(ogl_inited, 0);
+  EXPECT_TRUE(file_exists(config / "Zephra Installer.prf")) << "the normal finish-up saves the preferences";
+  unsetenv("XDG_CONFIG_HOME");
+  window_wanted = false;
+}
