@@ -91,14 +91,15 @@ class EndToEnd : public ::testing::Test {
     return status;
   }
 
-  // Runs the installer unattended into dest with the extra options.
-  install_run install(const std::string& dest, const std::vector<std::string>& extra = {"--accept_eula"}) {
+  // Runs the installer into dest with the extra options, unattended unless told otherwise.
+  install_run install(const std::string& dest, const std::vector<std::string>& extra = {"--accept_eula"},
+                      bool unattended = true) {
     std::string log_path = tmp / "prog/Log.txt";
     std::error_code ec;
     fs::remove(log_path, ec);
     std::string cmd = "cd " + shell_quote(tmp / "tmp") + " && env XDG_CONFIG_HOME=" + shell_quote(home + "config") +
                       " HOME=" + shell_quote(home) + " TMPDIR=" + shell_quote(tmp / "tmp") + " timeout -k 5 120 " +
-                      shell_quote(installer) + " --unattended --vendor_host=" + nginx->address();
+                      shell_quote(installer) + (unattended ? " --unattended" : "") + " --vendor_host=" + nginx->address();
     for (const std::string& e : extra) cmd += " " + shell_quote(e);
     cmd += " " + shell_quote(dest) + " >" + shell_quote(tmp / "run.out") + " 2>" + shell_quote(tmp / "run.err");
     install_run run;

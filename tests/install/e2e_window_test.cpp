@@ -1,0 +1,40 @@
+// The installer in its window on a virtual display, against a served release.
+#include <chrono>
+#include <thread>
+
+#include "tests/install/e2e_fixture.h"
+#include "tests/support/x11_client.h"
+#include "tests/support/xvfb.h"
+
+namespace e2e {
+namespace {
+
+TEST_F(EndToEnd, TheWindowShowsTheReleaseAndClosesCleanly) {
+  std::string master = make_master("r1", first_release());
+  ASSERT_EQ(publish(master, "Zephra 8.50"), 0);
+  XvfbDisplay display;
+  ASSERT_TRUE(display.ok()) << "Xvfb did not start";
+  std::string dest = tmp / "dest/";
+  fs::create_directories(dest);
+
+  // The program runs as a person starts it: no --unattended, a display to show its window on.
+  install_run run;
+  std::thread program([&] { run = install(dest, {}, /*unattended=*/false); });
+  bool shown = x11_wait_for_window("Lumara", 30);
+  if (shown) {
+    // Give it time to fetch the server list and read the directory, as the screen then says.
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    EXPECT_TRUE(x11_save_window_png("Lumara", std::string(ZEPHRA_BINARY_DIR) + "/frames/e2e_window.png"));
+    EXPECT_TRUE(x11_close_window("Lumara"));
+  }
+  program.join();
+  ASSERT_TRUE(shown) << describe(run);
+  EXPECT_EQ(run.status, 0) << describe(run);
+  EXPECT_NE(run.log.find("Clean exit from threads."), std::string::npos) << describe(run);
+  EXPECT_NE(run.log.find("OpenGL Version"), std::string::npos) << "the GL probe did not run: " << describe(run);
+  EXPECT_TRUE(file_exists(home + "config/Zephra Installer.prf")) << "the normal finish-up saves the preferences";
+  EXPECT_TRUE(list_tree(dest).empty()) << "nothing is installed without a click";
+}
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,98 @@
+#include "tests/support/x11_client.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "tests/support/xvfb.h"
+
+namespace testing_support {
+
+namespace {
+// The first window below root whose name is title.
+Window find_window(Display* d, Window root, const std::string& title) {
+  char* name = nullptr;
+  if (XFetchName(d, root, &name) && name) {
+    bool match = title == name;
+    XFree(name);
+    if (match) return root;
+  }
+  Window parent, *children = nullptr;
+  unsigned int count = 0;
+  Window found = 0;
+  if (XQueryTree(d, root, &root, &parent, &children, &count)) {
+    for (unsigned int i = 0; i < count && !found; ++i) found = find_window(d, children[i], title);
+    if (children) XFree(children);
+  }
+  return found;
+}
+
+struct display_handle {
+  Display* d = XOpenDisplay(nullptr);
+  ~display_handle() {
+    if (d) XCloseDisplay(d);
+  }
+};
+}  // namespace
+
+bool x11_wait_for_window(const std::string& title, double timeout_s) {
+  auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeout_s);
+  while (std::chrono::steady_clock::now() < until) {
+    display_handle x;
+    if (x.d) {
+      Window w = find_window(x.d, DefaultRootWindow(x.d), title);
+      XWindowAttributes attrs;
+      if (w && XGetWindowAttributes(x.d, w, &attrs) && attrs.map_state == IsViewable) return true;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return false;
+}
+
+bool x11_close_window(const std::string& title) {
+  display_handle x;
+  if (!x.d) return false;
+  Window w = find_window(x.d, DefaultRootWindow(x.d), title);
+  if (!w) return false;
+  XEvent e;
+  std::memset(&e, 0, sizeof e);
+  e.xclient.type = ClientMessage;
+  e.xclient.window = w;
+  e.xclient.message_type = XInternAtom(x.d, "WM_PROTOCOLS", False);
+  e.xclient.format = 32;
+  e.xclient.data.l[0] = static_cast<long>(XInternAtom(x.d, "WM_DELETE_WINDOW", False));
+  e.xclient.data.l[1] = CurrentTime;
+  XSendEvent(x.d, w, False, NoEventMask, &e);
+  XFlush(x.d);
+  return true;
+}
+
+bool x11_save_window_png(const std::string& title, const std::string& path) {
+  display_handle x;
+  if (!x.d) return false;
+  Window w = find_window(x.d, DefaultRootWindow(x.d), title);
+  XWindowAttributes attrs;
+  if (!w || !XGetWindowAttributes(x.d, w, &attrs)) return false;
+  XImage* image = XGetImage(x.d, w, 0, 0, attrs.width, attrs.height, AllPlanes, ZPixmap);
+  if (!image) return false;
+  std::vector<unsigned char> rgba(static_cast<size_t>(attrs.width) * attrs.height * 4);
+  for (int y = 0; y < attrs.height; ++y)
+    for (int px = 0; px < attrs.width; ++px) {
+      unsigned long p = XGetPixel(image, px, y);
+      unsigned char* out = &rgba[(static_cast<size_t>(attrs.height - 1 - y) * attrs.width + px) * 4];
+      out[0] = static_cast<unsigned char>((p & image->red_mask) >> 16);
+      out[1] = static_cast<unsigned char>((p & image->green_mask) >> 8);
+      out[2] = static_cast<unsigned char>(p & image->blue_mask);
+      out[3] = 255;
+    }
+  XDestroyImage(image);
+  write_png_bottom_up(path, rgba.data(), attrs.width, attrs.height);
+  return true;
+}
+
+}  // namespace testing_support
