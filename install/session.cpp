@@ -7,6 +7,7 @@
 #include "app/alert.h"
 #include "app/app_state.h"
 #include "app/clock.h"
+#include "app/window_state.h"
 #include "files/error_text.h"
 #include "files/file_utils.h"
 #include "files/os_path.h"
@@ -98,14 +99,19 @@ void fetch_directory() {
   }
 }
 
+// The click areas and places of the screen, in window units with the origin at the lower left.
+constexpr float kPathX1 = 135, kPathX2 = 435, kPathY1 = 79, kPathY2 = 99;
+
 void draw_destination() {
-  BTN_frame2(13, 130, 75, 320, 45, "");
-  OGL_string(colour_text, 140, 85, dest_dir_path, 9999, 100);
-  OGL_string(colour_text, 460, 90,
+  BTN_frame2(13, kPathX1 - 5, kPathY1 - 4, kPathX2 - kPathX1 + 10, kPathY2 - kPathY1 + 8, "");
+  OGL_string(colour_text, kPathX1 + 4, kPathY1 + 6, dest_dir_path, 9999, 100);
+  OGL_string(colour_text, 450, 98,
              "Click on the 'DESTINATION' button below to choose the copy of Zephra you wish to update, or choose the "
              "destination you wish to install a new copy of Zephra to!",
-             540, 100);
-  if (interface_rect(10, 70, 0, 0, 115, 34, 1, 0)) session_destination_clicked();
+             560, 100);
+  bool path_clicked = mnw.mouse_clicked && mnw.mx >= kPathX1 && mnw.mx <= kPathX2 && mnw.my >= kPathY1 &&
+                      mnw.my <= kPathY2;
+  if (interface_rect(10, 72, 0, 0, 115, 34, 1, 0) || path_clicked) session_destination_clicked();
 }
 
 void draw_servers() {
@@ -117,14 +123,13 @@ void draw_source_panel() {
     wrl_i = 21;
   else if (xtim.puff10 && ++wrl_i > 23)
     wrl_i = 8;
-  BTN_frame2(13, 600, 480, 400, 120, "");
-  interface_icon(610, 520, wrl_i);
-  if (install_name != no_install_name) OGL_string(colour_text, 690, 570, "NET: " + install_name, 9999, 100);
-  OGL_string(colour_text, 690, 550, "Files come straight from the download server you pick on the left.", 300, 100);
+  interface_icon(604, 540, wrl_i);
+  if (install_name != no_install_name) OGL_string(colour_text, 690, 600, "NET: " + install_name, 9999, 100);
+  OGL_string(colour_text, 690, 580, "Files come straight from the download server you pick on the left.", 300, 100);
   std::string size;
   set_size_str(stg.down_req, &size);
-  OGL_string(colour_text, 690, 500, "Download", 9999, 100);
-  OGL_string(colour_text, 790, 500, size, 9999, 100);
+  OGL_string(colour_text, 690, 520, "Download", 9999, 100);
+  OGL_string(colour_text, 790, 520, size, 9999, 100);
 }
 
 void compose_status() {
@@ -295,7 +300,7 @@ void draw_progress_bar() {
 }
 
 void draw_texts() {
-  OGL_string(session_screen.status_colour, 144, 110, session_screen.status, 860, 100);
+  OGL_string(session_screen.status_colour, 24, 160, session_screen.status, 976, 100);
   BTN_frame2(13, 130, 30, 890, 40, "");
   for (int n = 0; n < 3; ++n)
     OGL_string(session_screen.line_colour[n], 144, 58 - 10.0f * n, session_screen.line[n], 9999, 100);
@@ -355,14 +360,15 @@ void APP_update() {
   draw_destination();
   if (stg.dir_scan == 1) stg.dir_scan = read_directory(dir_path, kScanMessage);
   draw_servers();
-  if (BTN_action(300, 420, 0, 0, 1, "preferences")) handle_prefs();
+  if (BTN_action(200, 372, 0, 0, 1, "preferences")) handle_prefs();
   draw_source_panel();
   compose_status();
 
-  if (stg.step == 0 && BTN_action(900, 140, 0, session_install_enabled() ? 0 : 2, 1, "INSTALL"))
+  bool can_install = session_install_enabled();
+  if (stg.step == 0 && BTN_action(700, 430, 120, can_install ? 0 : 1, can_install ? 1 : 2, "INSTALL") && can_install)
     session_install_clicked();
-  if (BTN_action(900, 200, 0, 0, 1, "store")) go_to_URL(vendor_store_page());
-  if (BTN_action(900, 260, 0, 0, 1, "quit")) session_quit_clicked();
+  if (BTN_action(830, 430, 100, 0, 1, "store")) go_to_URL(vendor_store_page());
+  if (BTN_action(950, 430, 100, 0, 1, "quit")) session_quit_clicked();
 
   compose_information_lines();
   draw_texts();

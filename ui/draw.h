@@ -6,9 +6,11 @@
 #include <vector>
 
 // The palette entries the screens name for their texts.
+// Red and green are the palette's light shades (50, 49): the darker ones (1, 13) cannot be read
+// on the dark installer screen.
 enum text_colour {
-  colour_red = 1,
-  colour_green = 13,
+  colour_red = 50,
+  colour_green = 49,
   colour_panel_text = 42,
   colour_text = 45,
   colour_warning = 68,
