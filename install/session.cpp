@@ -7,6 +7,7 @@
 #include "app/alert.h"
 #include "app/app_state.h"
 #include "app/clock.h"
+#include "app/log.h"
 #include "app/window_state.h"
 #include "files/error_text.h"
 #include "files/file_utils.h"
@@ -362,7 +363,9 @@ void APP_update() {
   draw_servers();
   if (BTN_action(200, 372, 0, 0, 1, "preferences")) handle_prefs();
   draw_source_panel();
+  std::string previous_status = session_screen.status;
   compose_status();
+  if (session_screen.status != previous_status) xer << "Status: " << session_screen.status << "\n";
 
   bool can_install = session_install_enabled();
   if (stg.step == 0 && BTN_action(700, 430, 120, can_install ? 0 : 1, can_install ? 1 : 2, "INSTALL") && can_install)
