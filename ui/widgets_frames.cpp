@@ -170,18 +170,12 @@ void BTN_fillwin(int bar, int fill_type) {
 }
 
 int BTN_zap_boxes(int pressed) {
-  if (!have_gl()) return 0;
   const float y = mnw.win_dy - 10.0f;
   const float xs[2] = {16.0f, mnw.win_dx - 16.0f};
   int hit = 0;
   for (float x : xs) {
-    BTN_util_element(x, y, 129, pressed ? 206.0f : 187.0f, 9, 9, 0);
+    if (have_gl()) BTN_util_element(x, y, 129, pressed ? 206.0f : 187.0f, 9, 9, 0);
     if (mnw.mouse_clicked && std::fabs(mnw.mx - x) <= 9.0f && std::fabs(mnw.my - y) <= 9.0f) hit = 1;
   }
   return hit;
 }
-
-// Push buttons and radio choices come with the rest of the widgets; until then they draw
-// nothing and are never clicked.
-int BTN_action(float, float, float, int, int, const std::string&) { return 0; }
-int BTN_is_int(float, float, int*, int, const std::string&) { return 0; }
