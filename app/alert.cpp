@@ -5,6 +5,7 @@
 #include <cstring>
 #include <iostream>
 
+#include "app/alert_panel.h"
 #include "app/app_state.h"
 #include "app/dialogs.h"
 #include "app/log.h"
@@ -71,8 +72,10 @@ void __MACIBM_alert(int close_to, std::string stl_s_1, std::string stl_s_2, std:
   if (view.message_box || !all_empty) {
     if (alert_hooks().show)
       alert_hooks().show(view);
+    else if (!view.message_box && alert_panel_available())
+      alert_panel_run(view);
     else
-      show_message_box(view.lines);  // the drawn panel joins with the window
+      show_message_box(view.lines);
   }
 
   if (type == alert_error || type == alert_fatal || was_in_alert) {

@@ -1,0 +1,78 @@
+// The preference panel: the settings that the preference file keeps, edited in memory.
+#include "app/app_state.h"
+#include "app/event_loop.h"
+#include "app/sub_windows.h"
+#include "app/window_state.h"
+#include "install/session_state.h"
+#include "net/http_client.h"
+#include "prefs/panels.h"
+#include "ui/draw.h"
+#include "ui/widgets.h"
+
+namespace {
+constexpr int kPrefsWin = 2;
+constexpr const char* kOsList = "Macintosh-Windows-Linux Generic x86-Linux Pentium 3-Linux Athlon XP";
+constexpr int kOsChoices = 5;
+
+// The operating-system list counts from 1. A stored value the list does not hold (0 "All",
+// 6 "any Linux") is shown as the nearest entry but kept until the user picks another.
+void operating_system_choice() {
+  int sel = stg.download_os - 1;
+  if (BTN_textlist(200, 310, &sel, kOsList,
+                   "Operating System to download Zephra for:|(Install and copy the entire Zephra folder to another "
+                   "computer if you like)") &&
+      sel >= 0 && sel < kOsChoices)
+    stg.download_os = sel + 1;
+}
+
+void draw_prefs_pass() {
+  OGL_plot_back_col();
+  BTN_fillwin(1, 21);
+  BTN_frame2(13, 10, 10, mnw.win_dx - 20, 70, "Proxy (if you are behind a firewall with a Proxy)");
+  BTN_frame2(13, 10, 90, mnw.win_dx - 20, mnw.win_dy - 118, "General Preferences");
+
+  int man_set_streams = stg.stream_count != 0 ? 1 : 0;
+  operating_system_choice();
+
+  BTN_bool(30, 265, &stg.use_max_cpu,
+           "|run at full speed all the time, always totally saturating the CPU... typically leave this OFF, since the "
+           "installer does not need that much CPU to download stuff!",
+           0);
+  BTN_bool(30, 230, &stg.rename_folder,
+           "|re-name the Lumara folder to the latest version number when done with the update... typically leave this "
+           "ON, so the installer can indicate the proper version number!",
+           0);
+  BTN_bool(30, 190, &stg.always_ask_dir,
+           "|always ask you to pick your Lumara folder on startup... typically leave this OFF, since the installer will "
+           "remember your current Zephra folder after the first use.",
+           0);
+  BTN_bool(30, 150, &man_set_streams,
+           "|manually set the number of download streams... typically leave this OFF, and the installer will find the "
+           "best number of streams for you.",
+           0);
+  BTN_bool(30, 110, &stg.log_actions,
+           "|log installer actions... turn this on to output the installer file downloads and stuff to the file "
+           "log.txt.",
+           0);
+
+  // Ticking the box starts the count at one stream; unticking it hands the count back to the pass.
+  stg.stream_count = stream_count_after(man_set_streams, stg.stream_count);
+  if (man_set_streams) BTN_int_range(400, 150, &stg.stream_count, 1, 1, 4, "");
+
+  BTN_enterstring(85, 40, &http.ProxyHost, 65, 0, "-proxy host");
+  BTN_enterstring(85, 20, &http.ProxyPort_str, 65, 1, "-proxy port");
+  http.ProxyPort_int = proxy_port_from_text(http.ProxyPort_str, http.ProxyPort_int);
+}
+}  // namespace
+
+void handle_prefs() {
+  // Without a window there is nothing to show and nobody to close the panel.
+  if (!mnw.context[0]) return;
+  MACIBM_startwind(kPrefsWin);
+  while (mnw.top_win == kPrefsWin) {
+    draw_prefs_pass();
+    MACIBM_event_proc();
+    // The window's close message ends the program; the panel must not keep it waiting.
+    if (app_done && mnw.top_win == kPrefsWin) MACIBM_startwind(0);
+  }
+}
