@@ -1,0 +1,121 @@
+// The preference and agreement panels drawn in a window, driven by a scripted user.
+#include "install/session_state.h"
+#include "net/http_client.h"
+#include "prefs/panels.h"
+#include "tests/app/panel_fixture.h"
+
+namespace {
+
+using panel_testing::PanelWindow;
+
+class PrefsPanel : public PanelWindow {
+ protected:
+  void SetUp() override {
+    PanelWindow::SetUp();
+    stg.reset();
+    http.ProxyHost.clear();
+    http.ProxyPort_str.clear();
+    http.ProxyPort_int = 0;
+    agreed = 0;
+    agreement_hook = nullptr;
+  }
+  void TearDown() override {
+    PanelWindow::TearDown();
+    stg.reset();
+    http.ProxyPort_str.clear();
+    http.ProxyPort_int = 0;
+  }
+  // Closes a panel through its left close box, as a person would.
+  static void close_box() {
+    mnw.mx = 10;
+    mnw.my = mnw.win_dy - 8;
+    MACIBM_handleclick(0);
+  }
+};
+
+TEST_F(PrefsPanel, OpensWithEveryControlAndClosesByItsCloseBox) {
+  stg.download_os = 0;  // "All", which the list does not hold
+  int seen = -1;
+  user = [&](int frame) {
+    seen = mnw.top_win;
+    if (frame == 1) capture_next();
+    if (frame == 2) close_box();
+  };
+  handle_prefs();
+  EXPECT_EQ(seen, 2);
+  EXPECT_EQ(mnw.top_win, 0);
+  save("prefs");
+  EXPECT_EQ(stg.download_os, 0) << "looking at the panel does not change the system choice";
+  // The panel 500 x 380 sits at (262, 194); the check boxes stand at x = 30 from 110 up to 265.
+  EXPECT_GT(drawn_in(262 + 40, 194 + 110, 300, 10), 20) << "no label beside the log box";
+}
+
+TEST_F(PrefsPanel, TickingManualStreamsShowsOneAndProxyPortFollowsTheText) {
+  user = [&](int frame) {
+    if (frame == 1) click(30, 150 + 4);  // the manual streams box
+    if (frame == 2) {
+      EXPECT_EQ(stg.stream_count, 1) << "ticking starts at one stream";
+      http.ProxyPort_str = "8080";
+    }
+    if (frame == 3) {
+      EXPECT_EQ(http.ProxyPort_int, 8080);
+      http.ProxyPort_str = "80a";
+      capture_next();
+    }
+    if (frame == 4) {
+      EXPECT_EQ(http.ProxyPort_int, -1);
+      http.ProxyPort_str.clear();
+      click(30, 150 + 4);  // untick
+    }
+    if (frame == 5) close_box();
+  };
+  handle_prefs();
+  save("prefs_streams");
+  EXPECT_EQ(stg.stream_count, 0) << "unticking hands the count back to the pass";
+  EXPECT_EQ(http.ProxyPort_int, -1) << "an empty text keeps the last number";
+}
+
+TEST_F(PrefsPanel, ClosingTheProgramWindowEndsThePanel) {
+  user = [&](int frame) {
+    if (frame == 2) app_done = 1;
+  };
+  handle_prefs();
+  EXPECT_EQ(frames, 2);
+  EXPECT_EQ(mnw.top_win, 0);
+}
+
+TEST_F(PrefsPanel, AgreementAcceptAndDecline) {
+  user = [&](int frame) {
+    if (frame == 1) {
+      mnw.mx = 430;  // hovering over accept lifts its look
+      mnw.my = 20;
+      capture_next();
+    }
+    if (frame == 2) click(430, 20);
+  };
+  EXPECT_EQ(handle_EULA(), 1);
+  EXPECT_EQ(mnw.top_win, 0);
+  save("agreement");
+  // The agreement 500 x 300 sits at (262, 234); its lines start at 20 units across, 250 up.
+  EXPECT_GT(drawn_in(262 + 20, 234 + 248, 200, 12), 20) << "the first line is not drawn";
+
+  frames = 0;
+  EXPECT_EQ(handle_EULA(), 1) << "asked once per run";
+  EXPECT_EQ(frames, 0);
+
+  agreed = 0;
+  frames = 0;
+  user = [&](int frame) {
+    if (frame == 1) click(340, 20);
+  };
+  EXPECT_EQ(handle_EULA(), 0);
+  EXPECT_EQ(mnw.top_win, 0);
+
+  frames = 0;
+  user = [&](int frame) {
+    if (frame == 1) close_box();
+  };
+  EXPECT_EQ(handle_EULA(), 0) << "closing the panel declines";
+}
+
+}  // namespace
