@@ -8,6 +8,7 @@
 #include "app/app_state.h"
 #include "app/clock.h"
 #include "app/cmdline.h"
+#include "app/dialogs.h"
 #include "app/log.h"
 #include "app/system_info.h"
 #include "app/splash.h"
@@ -72,6 +73,7 @@ void start_window() {
   MACIBM_clear_menus(1);
   MACIBM_startwind(-1);
   ogl_inited = 1;
+  install_window_dialogs();
 }
 }  // namespace
 
