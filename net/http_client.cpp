@@ -56,7 +56,10 @@ int parse_content_length(const std::string& text, int& length) {
 
 }  // namespace
 
-bool UseProxy(const char*, unsigned short) { return http.ProxyPort_int != 0 && !http.ProxyHost.empty(); }
+bool UseProxy(const char*, unsigned short) {
+  // A port typed wrongly is stored as -1, and a number above 65535 names no port: no proxy then.
+  return http.ProxyPort_int >= 1 && http.ProxyPort_int <= 65535 && !http.ProxyHost.empty();
+}
 
 std::string http_user_agent() {
   std::string version = kVersionLabel;

@@ -30,7 +30,7 @@ class http_class {
 };
 extern http_class http;
 
-// True when a proxy is set: a nonzero port and a host.
+// True when a proxy is set: a host and a port from 1 to 65535.
 bool UseProxy(const char* inIP, unsigned short inPort);
 
 // The user-agent text sent with every request: "Installer-IBM/" + the version's last four characters.

@@ -79,8 +79,14 @@ TEST_F(HttpScripted, ProxyGetsTheAbsoluteFormAndTheServerNameIsNotLookedUp) {
             "User-agent: Installer-IBM/ta 8\r\n"
             "\r\n");
   EXPECT_TRUE(UseProxy("", 80));
+  // No port, a port typed wrongly (-1) and a number that names no port all mean no proxy.
+  for (int port : {0, -1, 65536}) {
+    http.ProxyPort_int = port;
+    EXPECT_FALSE(UseProxy("", 80)) << port;
+  }
+  http.ProxyPort_int = 65535;
+  EXPECT_TRUE(UseProxy("", 80));
   http.ProxyPort_int = 0;
-  EXPECT_FALSE(UseProxy("", 80));
 }
 
 TEST_F(HttpScripted, InterimResponseFollowedByTheRealOneInOneRead) {
