@@ -85,8 +85,10 @@ void MACIBM_handleclick(int enter_close) {
       BTN_zap_boxes(1);
       OGL_sbuf();
       MACIBM_startwind(0);
+      return;
     }
-    return;
+    // A panel's own pop-up list (the preference window's) takes its choice below.
+    if (mnw.menu_up != kPopupMenu) return;
   }
 
   for (int m = 0; m < kPopupMenu; ++m) {
