@@ -1,6 +1,7 @@
 #pragma once
 // Immediate-mode widgets: each call draws its control from the interface atlas and reports
-// whether it was clicked. Without a GL context nothing is drawn and nothing is clicked.
+// whether it was clicked. The hit tests always run against the mouse state in mnw; drawing
+// happens only with a GL context (without a window the mouse never clicks).
 #include <string>
 
 // One atlas element: a (2 sdx) x (2 sdy) quad centred on (xc, yc), texels (sc +- sdx, tc +- sdy) 1:1.
@@ -56,7 +57,8 @@ int BTN_flt_range(float x, float y, float* var, int dig, int dec, float lo, floa
 int BTN_int_range(float x, float y, int* var, int dig, float lo, float hi, const std::string& input_label);
 // Text field of dim characters with id this_field. A click takes the focus (mnw.entry_field),
 // empties *input and the typing buffer and returns 1; while focused *input follows the typing
-// buffer (cut to dim characters) and Return ends the edit.
+// buffer (cut to dim characters) and Return ends the edit; a click on the field being edited
+// keeps its text.
 int BTN_enterstring(float x, float y, std::string* input, int dim, int this_field, const std::string& input_label);
 
 // The position code of the list drawn at (x, y): 1024 y + x to the nearest integer.
