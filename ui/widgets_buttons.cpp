@@ -51,14 +51,18 @@ int BTN_action(float x_center, float y_center, float dx_control, int pressed, in
   return 1;
 }
 
-int BTN_bool(float x, float y, int* var, const std::string& input_label, int is_list_sel) {
+namespace {
+
+// The check box behind BTN_bool and BTN_is_int; with keep_set a click on a set box leaves it set
+// (a radio choice), so it is never drawn unset for a frame.
+int check_box(float x, float y, int* var, const std::string& input_label, int is_list_sel, bool keep_set) {
   std::string label1, label2, help;
   BTN_expand_label(input_label, &label1, &label2, &help);
   int clicked = 0;
   if (no_menu_open() && std::fabs(mnw.mx - x) <= 8.0f && mnw.my >= y - 4.0f && mnw.my <= y + 12.0f) {
     if (!help.empty()) stls.help_message = help;
     if (mnw.mouse_clicked) {
-      *var = *var ? 0 : 1;
+      *var = *var && !keep_set ? 0 : 1;
       clicked = 1;
     }
   }
@@ -70,11 +74,15 @@ int BTN_bool(float x, float y, int* var, const std::string& input_label, int is_
   return clicked;
 }
 
+}  // namespace
+
+int BTN_bool(float x, float y, int* var, const std::string& input_label, int is_list_sel) {
+  return check_box(x, y, var, input_label, is_list_sel, false);
+}
+
 int BTN_is_int(float x, float y, int* var, int target, const std::string& input_label) {
   int selected = *var == target ? 1 : 0;
-  const int clicked = BTN_bool(x, y, &selected, input_label, 1);
-  // A click on the selected choice toggles the copy off; the choice stays selected all the same.
-  if (clicked) selected = 1;
+  const int clicked = check_box(x, y, &selected, input_label, 1, true);
   if (selected) *var = target;
   return clicked;
 }
