@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/test_support.h"
 #include "tests/support/xvfb.h"
 
 namespace testing_support {
@@ -94,5 +95,29 @@ bool x11_save_window_png(const std::string& title, const std::string& path) {
   write_png_bottom_up(path, rgba.data(), attrs.width, attrs.height);
   return true;
 }
+
+bool x11_click(const std::string& title, int x, int y) {
+  int root_x = 0, root_y = 0;
+  {
+    display_handle xd;
+    if (!xd.d) return false;
+    Window w = find_window(xd.d, DefaultRootWindow(xd.d), title);
+    XWindowAttributes attrs;
+    if (!w || !XGetWindowAttributes(xd.d, w, &attrs)) return false;
+    Window child;
+    XTranslateCoordinates(xd.d, w, DefaultRootWindow(xd.d), x, attrs.height - y, &root_x, &root_y, &child);
+  }
+  // Move first and let a frame see the mouse there, then press and release like a person.
+  std::string at = std::to_string(root_x) + " " + std::to_string(root_y);
+  return run_command("xdotool mousemove " + at + " sleep 0.15 mousedown 1 sleep 0.1 mouseup 1") == 0;
+}
+
+bool x11_type(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return run_command("xdotool type --delay 60 " + quoted + "'") == 0;
+}
+
+bool x11_key(const std::string& key_name) { return run_command("xdotool key " + key_name) == 0; }
 
 }  // namespace testing_support

@@ -11,4 +11,11 @@ bool x11_close_window(const std::string& title);
 // Saves what the screen shows in the window titled title as a PNG file.
 bool x11_save_window_png(const std::string& title, const std::string& path);
 
+// Clicks the left button at (x, y) of the window titled title, in the program's units: pixels
+// from the window's lower-left corner, y up.
+bool x11_click(const std::string& title, int x, int y);
+// Types text, or presses a named key ("Return", "BackSpace"), into the focused window.
+bool x11_type(const std::string& text);
+bool x11_key(const std::string& key_name);
+
 }  // namespace testing_support
