@@ -365,7 +365,7 @@ void APP_update() {
   draw_source_panel();
   std::string previous_status = session_screen.status;
   compose_status();
-  if (session_screen.status != previous_status) xer << "Status: " << session_screen.status << "\n";
+  if (session_screen.status != previous_status) xer << "Status: " << session_screen.status << std::endl;
 
   bool can_install = session_install_enabled();
   if (stg.step == 0 && BTN_action(700, 430, 120, can_install ? 0 : 1, can_install ? 1 : 2, "INSTALL") && can_install)
