@@ -49,7 +49,7 @@ class WindowClicks : public EndToEnd {
 
 TEST_F(WindowClicks, APersonInstallsTheReleaseByClicking) {
   release_files files = first_release();
-  ASSERT_EQ(publish(make_master("r1", files), "Zephra 8.50"), 0);
+  ASSERT_EQ(publish(make_master("r1", files), "Zephra 8.50", {"--os", "*.exe=2"}), 0);
   TinyProxy proxy;
   ASSERT_TRUE(proxy.ok()) << proxy.why();
   XvfbDisplay display;
@@ -110,6 +110,7 @@ TEST_F(WindowClicks, APersonInstallsTheReleaseByClicking) {
   program.join();
 
   EXPECT_EQ(run.status, 0) << describe(run);
+  EXPECT_EQ(list_tree(dest), expected_tree(files));
   EXPECT_EQ(read_file(dest + "Instructions/Read Me.txt"), "My own notes.\n") << "the changed file was kept";
   EXPECT_EQ(read_file(dest + "Resources/settings.txt"), "setting one\n");
   EXPECT_EQ(read_file(dest + "Airfoils/NACA0012.afl"), "NACA 0012 lift drag moment\n");
