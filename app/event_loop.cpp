@@ -144,6 +144,8 @@ void MACIBM_event_proc() {
   mnw.mouse_clicked = 0;
   mnw.mouse_lifted = 0;
   mnw.key_hit = 0;
+  // A modal panel draws its widgets before its frame runs: keep the help they set for this frame.
+  std::string panel_help = mnw.is_modal ? stls.help_message : std::string();
   stls.help_message.clear();
 
   if (mnw.top_win == -1) mnw.top_win = 0;
@@ -167,6 +169,7 @@ void MACIBM_event_proc() {
     APP_update();
     xtim.first_miss_cycle = 0;
   }
+  if (stls.help_message.empty()) stls.help_message = panel_help;
   draw_open_menu();
   draw_help();
   update_cursor();

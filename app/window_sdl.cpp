@@ -189,6 +189,11 @@ void MACIBM_nuke_context(int w) {
   if (mnw.window[0]) SDL_DestroyWindow(static_cast<SDL_Window*>(mnw.window[0]));
   mnw.context[0] = nullptr;
   mnw.window[0] = nullptr;
+  // The main window is the last thing that needs the display.
+  if (video_started) {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    video_started = false;
+  }
 }
 
 void window_pump_events(int wait_ms) {

@@ -6,6 +6,7 @@
 #include "app/event_loop.h"
 #include "app/log.h"
 #include "app/splash.h"
+#include "app/sub_windows.h"
 #include "app/startup.h"
 #include "app/window_state.h"
 #include "ui/draw.h"
@@ -77,4 +78,17 @@ TEST(Window, StartsWithTheSplashShowsTheScreenAndFinishesCleanly) {
   EXPECT_TRUE(file_exists(config / "Zephra Installer.prf")) << "the normal finish-up saves the preferences";
   unsetenv("XDG_CONFIG_HOME");
   window_wanted = false;
+}
+
+// A panel sets its hover help before its frame runs; the frame must still show it.
+TEST(Window, APanelsHelpTextSurvivesItsFrame) {
+  XvfbDisplay display;
+  ASSERT_TRUE(display.ok()) << "Xvfb did not start";
+  GlTestWindow window;
+  ASSERT_TRUE(window.ok());
+  MACIBM_startwind(2);
+  stls.help_message = "What this box does";
+  MACIBM_event_proc();
+  EXPECT_EQ(stls.help_message, "What this box does");
+  MACIBM_startwind(0);
 }
