@@ -14,6 +14,7 @@
 #include "app/sub_windows.h"
 #include "app/window_state.h"
 #include "tests/support/test_support.h"
+#include "tests/support/drawing_window.h"
 #include "tests/support/xvfb.h"
 #include "ui/draw.h"
 #include "ui/embedded_images.h"
@@ -27,18 +28,8 @@ namespace panel_testing {
 class PanelWindow : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    display_ = new testing_support::XvfbDisplay();
-    if (!display_->ok()) return;
-    window_ = new testing_support::GlTestWindow(1024, 768);
-    if (!window_->ok()) return;
-    testing_support::AlertRecorder quiet;
-    OGL_pix_specs(0);
-    glExt.init_extensions();
-    tman.reset_bind();
-    tman.recall_ins_texes();
-    colr_sample_interface(t_interface_dat);
-    OGL_nrml_colors();
-    glAlphaFunc(GL_GREATER, 0);
+    drawing_ = new testing_support::DrawingWindow(1024, 768);
+    if (!drawing_->ok()) return;
     // The program's first frame re-opens the current panel; let it happen on a modal one so the
     // install session does not run.
     MACIBM_startwind(995);
@@ -46,13 +37,11 @@ class PanelWindow : public ::testing::Test {
     MACIBM_startwind(0);
   }
   static void TearDownTestSuite() {
-    delete window_;
-    delete display_;
-    window_ = nullptr;
-    display_ = nullptr;
+    delete drawing_;
+    drawing_ = nullptr;
   }
   void SetUp() override {
-    if (!window_ || !window_->ok()) GTEST_SKIP() << "no virtual display with GL here";
+    if (!drawing_ || !drawing_->ok()) GTEST_SKIP() << "no virtual display with GL here";
     app_done = 0;
     return_hit = 0;
     MACIBM_startwind(0);
@@ -94,8 +83,7 @@ class PanelWindow : public ::testing::Test {
     return count;
   }
 
-  static testing_support::XvfbDisplay* display_;
-  static testing_support::GlTestWindow* window_;
+  static testing_support::DrawingWindow* drawing_;
 
  private:
   void step() {
@@ -110,7 +98,6 @@ class PanelWindow : public ::testing::Test {
   }
 };
 
-inline testing_support::XvfbDisplay* PanelWindow::display_ = nullptr;
-inline testing_support::GlTestWindow* PanelWindow::window_ = nullptr;
+inline testing_support::DrawingWindow* PanelWindow::drawing_ = nullptr;
 
 }  // namespace panel_testing

@@ -10,6 +10,7 @@
 
 #include "app/window_state.h"
 #include "tests/support/test_support.h"
+#include "tests/support/drawing_window.h"
 #include "tests/support/xvfb.h"
 #include "ui/draw.h"
 #include "ui/embedded_images.h"
@@ -21,8 +22,7 @@
 
 namespace {
 
-using testing_support::GlTestWindow;
-using testing_support::XvfbDisplay;
+using testing_support::DrawingWindow;
 
 constexpr int kW = 1024, kH = 768;
 constexpr unsigned char kBack[3] = {20, 30, 40};  // palette 33 during these tests
@@ -35,32 +35,14 @@ struct rect {
 class DrawFrames : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    display_ = new XvfbDisplay();
-    if (!display_->ok()) return;
-    window_ = new GlTestWindow(kW, kH);
-    if (!window_->ok()) return;
-    testing_support::AlertRecorder quiet;
-    mnw.top_win = 0;
-    OGL_pix_specs(0);
-    glExt.init_extensions();
-    tman.reset_bind();
-    tman.recall_ins_texes();
-    colr_sample_interface(t_interface_dat);
-    OGL_nrml_colors();
-    glAlphaFunc(GL_GREATER, 0);
+    drawing_ = new DrawingWindow(kW, kH);
   }
   static void TearDownTestSuite() {
-    delete window_;
-    delete display_;
-    window_ = nullptr;
-    display_ = nullptr;
-    mnw = mnw_class();
-    colr = colr_class();
-    ren = ren_class();
-    OGL_forget_state();
+    delete drawing_;
+    drawing_ = nullptr;
   }
   void SetUp() override {
-    if (!window_ || !window_->ok()) GTEST_SKIP() << "no virtual display with GL here";
+    if (!drawing_ || !drawing_->ok()) GTEST_SKIP() << "no virtual display with GL here";
     colr.assign(33, kBack[0] / 255.0f, kBack[1] / 255.0f, kBack[2] / 255.0f);
     mnw.win_x = mnw.win_y = 0;
     mnw.win_dx = kW;
@@ -70,8 +52,8 @@ class DrawFrames : public ::testing::Test {
 
   // Reads the frame back and saves it as frames/draw_<name>.png.
   void grab(const std::string& name) {
-    pixels_ = window_->read_pixels();
-    window_->save_png(std::string(ZEPHRA_BINARY_DIR) + "/frames/draw_" + name + ".png");
+    pixels_ = drawing_->window().read_pixels();
+    drawing_->window().save_png(std::string(ZEPHRA_BINARY_DIR) + "/frames/draw_" + name + ".png");
   }
   const unsigned char* at(int x, int y) const { return &pixels_[(static_cast<size_t>(y) * kW + x) * 4]; }
   bool is_back(int x, int y) const {
@@ -97,12 +79,10 @@ class DrawFrames : public ::testing::Test {
     return n;
   }
 
-  static XvfbDisplay* display_;
-  static GlTestWindow* window_;
+  static DrawingWindow* drawing_;
   std::vector<unsigned char> pixels_;
 };
-XvfbDisplay* DrawFrames::display_ = nullptr;
-GlTestWindow* DrawFrames::window_ = nullptr;
+DrawingWindow* DrawFrames::drawing_ = nullptr;
 
 TEST_F(DrawFrames, ProbeFindsAUsableImplementationAndTheViewportCoversTheWindow) {
   EXPECT_GE(glExt.version_code, 110);
