@@ -16,7 +16,7 @@ using testing_support::TempDir;
 
 namespace {
 
-struct png_spec {
+struct png_layout {
   int w = 1, h = 1;
   int color_type = PNG_COLOR_TYPE_RGBA;
   int bit_depth = 8;
@@ -26,17 +26,17 @@ struct png_spec {
 };
 
 // Writes rows given top row first, as PNG stores them.
-void write_png(const std::string& path, const png_spec& spec, const std::vector<std::vector<png_byte>>& rows) {
+void write_png(const std::string& path, const png_layout& layout, const std::vector<std::vector<png_byte>>& rows) {
   FILE* f = std::fopen(path.c_str(), "wb");
   ASSERT_TRUE(f);
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
   png_init_io(png, f);
-  png_set_IHDR(png, info, spec.w, spec.h, spec.bit_depth, spec.color_type, PNG_INTERLACE_NONE,
+  png_set_IHDR(png, info, layout.w, layout.h, layout.bit_depth, layout.color_type, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  if (spec.linear_gamma) png_set_gAMA(png, info, 1.0 / 2.2);
-  if (!spec.palette.empty()) png_set_PLTE(png, info, spec.palette.data(), int(spec.palette.size()));
-  if (!spec.trns.empty()) png_set_tRNS(png, info, spec.trns.data(), int(spec.trns.size()), nullptr);
+  if (layout.linear_gamma) png_set_gAMA(png, info, 1.0 / 2.2);
+  if (!layout.palette.empty()) png_set_PLTE(png, info, layout.palette.data(), int(layout.palette.size()));
+  if (!layout.trns.empty()) png_set_tRNS(png, info, layout.trns.data(), int(layout.trns.size()), nullptr);
   png_write_info(png, info);
   for (const auto& row : rows) png_write_row(png, row.data());
   png_write_end(png, nullptr);
@@ -64,10 +64,10 @@ using bytes = std::vector<unsigned char>;
 
 TEST(ImagePng, RgbaRowsComeOutBottomFirst) {
   TempDir dir;
-  png_spec spec;
-  spec.w = 2;
-  spec.h = 2;
-  write_png(dir / "a.png", spec, {{255, 0, 0, 255, 0, 255, 0, 128}, {0, 0, 255, 0, 10, 20, 30, 40}});
+  png_layout layout;
+  layout.w = 2;
+  layout.h = 2;
+  write_png(dir / "a.png", layout, {{255, 0, 0, 255, 0, 255, 0, 128}, {0, 0, 255, 0, 10, 20, 30, 40}});
   decoded d = decode(dir / "a.png", 4);
   ASSERT_EQ(d.result, png_read_ok);
   EXPECT_EQ(d.info.width, 2);
@@ -86,7 +86,7 @@ TEST(ImagePng, RgbaRowsComeOutBottomFirst) {
 
 TEST(ImagePng, LayoutsAreMatchedToTheRequest) {
   TempDir dir;
-  png_spec rgb;
+  png_layout rgb;
   rgb.color_type = PNG_COLOR_TYPE_RGB;
   rgb.w = 2;
   write_png(dir / "rgb.png", rgb, {{1, 2, 3, 4, 5, 6}});
@@ -95,7 +95,7 @@ TEST(ImagePng, LayoutsAreMatchedToTheRequest) {
   // Allowed to follow the file: no alpha in the file gives three bytes even when four were asked.
   EXPECT_EQ(decode(dir / "rgb.png", 4, 1).info.bytes_per_pix, 3);
 
-  png_spec grey;
+  png_layout grey;
   grey.color_type = PNG_COLOR_TYPE_GRAY;
   grey.bit_depth = 4;
   grey.w = 2;
@@ -103,7 +103,7 @@ TEST(ImagePng, LayoutsAreMatchedToTheRequest) {
   EXPECT_EQ(decode(dir / "grey.png", 4).pixels, (bytes{255, 255, 255, 255, 0, 0, 0, 255}));
   EXPECT_EQ(decode(dir / "grey.png", 1).pixels, (bytes{255, 0}));
 
-  png_spec pal;
+  png_layout pal;
   pal.color_type = PNG_COLOR_TYPE_PALETTE;
   pal.w = 3;
   pal.palette = {{9, 8, 7}, {200, 100, 50}};
@@ -113,7 +113,7 @@ TEST(ImagePng, LayoutsAreMatchedToTheRequest) {
   EXPECT_EQ(p.info.bytes_per_pix, 4);
   EXPECT_EQ(p.pixels, (bytes{9, 8, 7, 0, 200, 100, 50, 255, 200, 100, 50, 255}));
 
-  png_spec deep;
+  png_layout deep;
   deep.color_type = PNG_COLOR_TYPE_RGB;
   deep.bit_depth = 16;
   write_png(dir / "deep.png", deep, {{0x12, 0x34, 0xAB, 0xCD, 0xFF, 0xFF}});
@@ -122,10 +122,10 @@ TEST(ImagePng, LayoutsAreMatchedToTheRequest) {
 
 TEST(ImagePng, FileWithoutGammaIsBrightenedLikeTheScreen) {
   TempDir dir;
-  png_spec spec;
-  spec.color_type = PNG_COLOR_TYPE_RGB;
-  spec.linear_gamma = false;
-  write_png(dir / "g.png", spec, {{0, 128, 255}});
+  png_layout layout;
+  layout.color_type = PNG_COLOR_TYPE_RGB;
+  layout.linear_gamma = false;
+  write_png(dir / "g.png", layout, {{0, 128, 255}});
   decoded d = decode(dir / "g.png", 3);
   ASSERT_EQ(d.result, png_read_ok);
   EXPECT_EQ(d.pixels[0], 0);
@@ -153,7 +153,7 @@ TEST(ImagePng, BadFilesAreReportedNotCrashedOn) {
   EXPECT_EQ(decode(dir / "text.png", 4).result, png_read_not_png);
   EXPECT_STREQ(png_read_failure_text(png_read_not_png), "is_png=!png_sig_cmp(png_io_buf,0,8)");
 
-  png_spec big;
+  png_layout big;
   big.w = 40;
   big.h = 30;
   std::vector<std::vector<png_byte>> rows(30, std::vector<png_byte>(40 * 4, 7));
