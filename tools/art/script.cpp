@@ -50,12 +50,12 @@ float art_script::number(const std::string& word) const {
   return value;
 }
 
-rgba art_script::colour(const std::string& spec) const {
-  std::string name = spec;
+rgba art_script::colour(const std::string& colour_text) const {
+  std::string name = colour_text;
   float alpha = 1;
-  if (std::size_t at = spec.find('@'); at != std::string::npos) {
-    name = spec.substr(0, at);
-    alpha = number(spec.substr(at + 1));
+  if (std::size_t at = colour_text.find('@'); at != std::string::npos) {
+    name = colour_text.substr(0, at);
+    alpha = number(colour_text.substr(at + 1));
   }
   auto found = colours_.find(name);
   if (found == colours_.end()) fail("There is no colour named '" + name + "'.");
@@ -64,16 +64,16 @@ rgba art_script::colour(const std::string& spec) const {
   return c;
 }
 
-paint art_script::paint_of(const std::string& spec, float y0, float y1) const {
+paint art_script::paint_of(const std::string& colour_text, float y0, float y1) const {
   paint p;
-  if (std::size_t dots = spec.find(".."); dots != std::string::npos) {
-    p.low = colour(spec.substr(0, dots));
-    p.high = colour(spec.substr(dots + 2));
+  if (std::size_t dots = colour_text.find(".."); dots != std::string::npos) {
+    p.low = colour(colour_text.substr(0, dots));
+    p.high = colour(colour_text.substr(dots + 2));
     p.gradient = true;
     p.y0 = y0;
     p.y1 = y1;
   } else {
-    p.low = p.high = colour(spec);
+    p.low = p.high = colour(colour_text);
   }
   return p;
 }

@@ -33,8 +33,8 @@ class art_script {
  private:
   void run_line(const std::vector<std::string>& words);
   [[noreturn]] void fail(const std::string& message) const;
-  rgba colour(const std::string& spec) const;
-  paint paint_of(const std::string& spec, float y0, float y1) const;
+  rgba colour(const std::string& text) const;
+  paint paint_of(const std::string& text, float y0, float y1) const;
   float number(const std::string& word) const;
   canvas& target();
 
