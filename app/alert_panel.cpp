@@ -2,10 +2,10 @@
 
 #include <GL/gl.h>
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 #include "app/event_loop.h"
-#include "app/sub_windows.h"
-#include "app/window_state.h"
+#include "ui/sub_windows.h"
+#include "ui/window_state.h"
 #include "ui/draw.h"
 #include "ui/gl_state.h"
 #include "ui/widgets.h"

@@ -1,6 +1,6 @@
 #pragma once
 // The alert drawn inside the program's window (panel 995), with its own loop of frames.
-#include "app/alert.h"
+#include "core/alert.h"
 
 // True when the drawn panel can be shown: a GL context exists.
 bool alert_panel_available();

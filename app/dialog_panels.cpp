@@ -1,12 +1,12 @@
 // The window's own forms of the dialogs: the panel in which the user types a folder when the
 // desktop has no chooser, and the drawn panels put behind the install engine's seams.
-#include "app/alert.h"
-#include "app/app_state.h"
+#include "core/alert.h"
+#include "core/app_state.h"
 #include "app/dialogs.h"
 #include "app/event_loop.h"
 #include "app/keys.h"
-#include "app/sub_windows.h"
-#include "app/window_state.h"
+#include "ui/sub_windows.h"
+#include "ui/window_state.h"
 #include "files/os_path.h"
 #include "install/destination.h"
 #include "install/directory_view_panel.h"

@@ -11,10 +11,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 #include "app/dialogs.h"
 #include "app/window.h"
-#include "app/window_state.h"
+#include "ui/window_state.h"
 #include "files/os_path.h"
 
 extern char** environ;

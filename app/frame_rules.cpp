@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/window_state.h"
+#include "ui/window_state.h"
 #include "ui/palette.h"
 
 void adapt_frame_period(float& period, float& ratio, float& reference_time, float now) {

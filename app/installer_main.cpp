@@ -2,14 +2,14 @@
 
 #include <iostream>
 
-#include "app/alert.h"
-#include "app/app_state.h"
-#include "app/cmdline.h"
+#include "core/alert.h"
+#include "core/app_state.h"
+#include "core/cmdline.h"
 #include "app/event_loop.h"
-#include "app/log.h"
+#include "core/log.h"
 #include "app/unattended.h"
 #include "app/window.h"
-#include "app/window_state.h"
+#include "ui/window_state.h"
 #include "install/destination.h"
 #include "install/session_state.h"
 #include "prefs/pref_file.h"

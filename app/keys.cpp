@@ -2,12 +2,11 @@
 
 #include <cctype>
 
-#include "app/alert.h"
-#include "app/sub_windows.h"
-#include "app/window_state.h"
+#include "core/alert.h"
+#include "ui/sub_windows.h"
+#include "ui/window_state.h"
 #include "install/session.h"
 
-std::string stl_input;
 keys_class keys;
 
 namespace {

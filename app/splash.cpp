@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "app/app_state.h"
-#include "app/sub_windows.h"
-#include "app/window_state.h"
+#include "core/app_state.h"
+#include "ui/sub_windows.h"
+#include "ui/window_state.h"
 #include "ui/draw.h"
 #include "ui/widgets.h"
 

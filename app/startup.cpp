@@ -4,17 +4,18 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "app/alert.h"
-#include "app/app_state.h"
-#include "app/clock.h"
-#include "app/cmdline.h"
+#include "core/alert.h"
+#include "core/app_state.h"
+#include "core/clock.h"
+#include "core/cmdline.h"
 #include "app/dialogs.h"
-#include "app/log.h"
-#include "app/system_info.h"
+#include "app/shell_seams.h"
+#include "core/log.h"
+#include "core/system_info.h"
 #include "app/splash.h"
-#include "app/sub_windows.h"
+#include "ui/sub_windows.h"
 #include "app/window.h"
-#include "app/window_state.h"
+#include "ui/window_state.h"
 #include "install/destination.h"
 #include "install/session_state.h"
 #include "prefs/pref_file.h"
@@ -26,20 +27,6 @@
 
 namespace {
 constexpr const char* kLogFileName = "Log.txt";
-}
-
-void MACIBM_app_path(std::string* path, int* case_sensitive) {
-  std::string program = system_program_file();
-  path->clear();
-  // Cut after the last separator, searching from the second-to-last character down to index 1.
-  for (int i = static_cast<int>(program.size()) - 2; i >= 1; --i) {
-    char c = program[i];
-    if (c == '\\' || c == ':' || c == '/') {
-      *path = program.substr(0, i + 1);
-      break;
-    }
-  }
-  if (case_sensitive) *case_sensitive = g_case_sensitive;
 }
 
 std::string log_file_path() {
@@ -78,6 +65,7 @@ void start_window() {
 }  // namespace
 
 void MACIBM_init(int argc, const char* const* argv) {
+  install_shell_seams();
   app_path.clear();
   log_open(log_file_path());
   log_write_header();

@@ -8,8 +8,6 @@ extern bool window_wanted;
 void MACIBM_init(int argc, const char* const* argv);
 // Finish-up in reverse order; save writes the preference file and stops the worker threads.
 void MACIBM_finishup(int save);
-// The folder that holds the program, with its trailing separator; sets *case_sensitive.
-void MACIBM_app_path(std::string* path, int* case_sensitive);
 // Where Log.txt goes: beside the program, else the preference folder when that is not writable.
 std::string log_file_path();
 // The whole program: start-up, the frame loop, finish-up. Returns the exit status.

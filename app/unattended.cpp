@@ -6,10 +6,10 @@
 #include <iostream>
 #include <string>
 
-#include "app/alert.h"
-#include "app/app_state.h"
-#include "app/clock.h"
-#include "app/cmdline.h"
+#include "core/alert.h"
+#include "core/app_state.h"
+#include "core/clock.h"
+#include "core/cmdline.h"
 #include "app/event_loop.h"
 #include "install/file_selection.h"
 #include "install/session.h"

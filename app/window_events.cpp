@@ -1,9 +1,9 @@
 // The window's events as the program's input state.
-#include "app/app_state.h"
+#include "core/app_state.h"
 #include "app/keys.h"
-#include "app/sub_windows.h"
+#include "ui/sub_windows.h"
 #include "app/window.h"
-#include "app/window_state.h"
+#include "ui/window_state.h"
 
 void on_window_close() { app_done = 1; }
 

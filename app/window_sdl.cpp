@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 #include "app/window.h"
-#include "app/window_state.h"
+#include "ui/window_state.h"
 
 namespace {
 

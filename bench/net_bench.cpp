@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/log.h"
+#include "core/log.h"
 #include "net/http_client.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <numeric>
 #include <vector>
 
-#include "app/alert.h"
-#include "app/app_state.h"
+#include "core/alert.h"
+#include "core/app_state.h"
 #include "files/md5.h"
 #include "files/os_path.h"
 #include "files/os_posix.h"

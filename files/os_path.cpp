@@ -1,6 +1,6 @@
 #include "files/os_path.h"
 
-#include "app/alert.h"
+#include "core/alert.h"
 
 void make_os_path(std::string& path) {
   // A longer path means a fault in the program, not in the user's data.

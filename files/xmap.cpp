@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "app/alert.h"
-#include "app/app_state.h"
-#include "app/log.h"
+#include "core/alert.h"
+#include "core/app_state.h"
+#include "core/log.h"
 #include "files/os_path.h"
 #include "files/os_posix.h"
 

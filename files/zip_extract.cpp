@@ -7,8 +7,8 @@
 #include <memory>
 #include <new>
 
-#include "app/app_state.h"
-#include "app/log.h"
+#include "core/app_state.h"
+#include "core/log.h"
 #include "files/error_text.h"
 #include "files/file_utils.h"
 #include "files/os_path.h"

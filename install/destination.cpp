@@ -1,7 +1,7 @@
 #include "install/destination.h"
 
-#include "app/startup.h"
-#include "app/system_info.h"
+#include "core/app_state.h"
+#include "core/system_info.h"
 #include "files/file_utils.h"
 #include "files/os_path.h"
 #include "install/session_state.h"

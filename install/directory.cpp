@@ -1,8 +1,8 @@
 #include "install/directory.h"
 
-#include "app/alert.h"
-#include "app/app_state.h"
-#include "app/log.h"
+#include "core/alert.h"
+#include "core/app_state.h"
+#include "core/log.h"
 #include "files/file_utils.h"
 #include "files/os_path.h"
 #include "files/xmap.h"

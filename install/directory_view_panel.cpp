@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/window_state.h"
+#include "ui/window_state.h"
 #include "ui/draw.h"
 #include "ui/widgets.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/log.h"
+#include "core/log.h"
 #include "files/os_path.h"
 #include "install/directory.h"
 #include "install/session_state.h"

@@ -1,9 +1,9 @@
 #include "install/file_selection_panel.h"
 
-#include "app/app_state.h"
-#include "app/event_loop.h"
-#include "app/sub_windows.h"
-#include "app/window_state.h"
+#include "core/app_state.h"
+#include "core/event_frame.h"
+#include "ui/sub_windows.h"
+#include "ui/window_state.h"
 #include "install/file_selection.h"
 #include "ui/draw.h"
 #include "ui/widgets.h"
@@ -42,7 +42,7 @@ int select_alert_panel(const std::string& dest_path_exp, int is_gone) {
         return answer;
       }
     }
-    MACIBM_event_proc();
+    run_event_frame();
     if (app_done) break;
   }
   // Closed by any other means: nothing of the user's is touched.

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/alert.h"
-#include "app/app_state.h"
-#include "app/clock.h"
-#include "app/log.h"
+#include "core/alert.h"
+#include "core/app_state.h"
+#include "core/clock.h"
+#include "core/log.h"
 #include "files/error_text.h"
 #include "files/file_utils.h"
 #include "files/os_path.h"

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "app/alert.h"
-#include "app/app_state.h"
+#include "core/alert.h"
+#include "core/app_state.h"
 #include "files/xmap.h"
 #include "install/session_state.h"
 #include "install/vendor_site.h"

@@ -4,11 +4,11 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "app/alert.h"
-#include "app/app_state.h"
-#include "app/clock.h"
-#include "app/log.h"
-#include "app/window_state.h"
+#include "core/alert.h"
+#include "core/app_state.h"
+#include "core/clock.h"
+#include "core/log.h"
+#include "ui/window_state.h"
 #include "files/error_text.h"
 #include "files/file_utils.h"
 #include "files/os_path.h"

@@ -1,6 +1,6 @@
 #include "install/vendor_site.h"
 
-#include "app/cmdline.h"
+#include "core/cmdline.h"
 
 #ifndef ZEPHRA_VENDOR_HOST
 #define ZEPHRA_VENDOR_HOST "127.0.0.1:8321"

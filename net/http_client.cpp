@@ -6,10 +6,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/alert.h"
-#include "app/app_state.h"
-#include "app/clock.h"
-#include "app/log.h"
+#include "core/alert.h"
+#include "core/app_state.h"
+#include "core/clock.h"
+#include "core/log.h"
 #include "files/error_text.h"
 #include "files/os_path.h"
 

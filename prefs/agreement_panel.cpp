@@ -1,8 +1,8 @@
 // The licence agreement: four lines of terms with a decline and an accept button.
-#include "app/app_state.h"
-#include "app/event_loop.h"
-#include "app/sub_windows.h"
-#include "app/window_state.h"
+#include "core/app_state.h"
+#include "core/event_frame.h"
+#include "ui/sub_windows.h"
+#include "ui/window_state.h"
 #include "prefs/panels.h"
 #include "ui/draw.h"
 #include "ui/widgets.h"
@@ -45,7 +45,7 @@ int handle_EULA() {
   while (mnw.top_win == kAgreementWin) {
     draw_agreement_pass();
     if (mnw.top_win != kAgreementWin) break;
-    MACIBM_event_proc();
+    run_event_frame();
     // Closing the program's window declines.
     if (app_done && mnw.top_win == kAgreementWin) MACIBM_startwind(0);
   }

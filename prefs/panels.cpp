@@ -3,7 +3,7 @@
 #include <cctype>
 #include <cmath>
 
-#include "app/window_state.h"
+#include "ui/window_state.h"
 #include "ui/draw.h"
 #include "ui/palette.h"
 #include "ui/textures.h"

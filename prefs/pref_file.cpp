@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/alert.h"
-#include "app/clock.h"
-#include "app/window_state.h"
+#include "core/alert.h"
+#include "core/clock.h"
+#include "ui/window_state.h"
 #include "files/file_utils.h"
 #include "files/xmap.h"
 #include "install/destination.h"

@@ -1,8 +1,8 @@
 // The preference panel: the settings that the preference file keeps, edited in memory.
-#include "app/app_state.h"
-#include "app/event_loop.h"
-#include "app/sub_windows.h"
-#include "app/window_state.h"
+#include "core/app_state.h"
+#include "core/event_frame.h"
+#include "ui/sub_windows.h"
+#include "ui/window_state.h"
 #include "install/session_state.h"
 #include "net/http_client.h"
 #include "prefs/panels.h"
@@ -71,7 +71,7 @@ void handle_prefs() {
   MACIBM_startwind(kPrefsWin);
   while (mnw.top_win == kPrefsWin) {
     draw_prefs_pass();
-    MACIBM_event_proc();
+    run_event_frame();
     // The window's close message ends the program; the panel must not keep it waiting.
     if (app_done && mnw.top_win == kPrefsWin) MACIBM_startwind(0);
   }

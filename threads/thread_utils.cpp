@@ -6,8 +6,8 @@
 #include <string>
 #include <thread>
 
-#include "app/alert.h"
-#include "app/log.h"
+#include "core/alert.h"
+#include "core/log.h"
 
 struct UTL_thread {
   std::thread thread;

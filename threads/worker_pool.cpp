@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "app/log.h"
+#include "core/log.h"
 
 namespace {
 unsigned long main_thread = 0;
@@ -17,9 +17,6 @@ std::vector<unsigned long> worker_threads_id;
 // The message that tells a worker to end.
 void* const kStopToken = reinterpret_cast<void*>(~static_cast<uintptr_t>(0));
 }  // namespace
-
-exce_class::exce_class(std::string c1, std::string c2, std::string c3, std::string c4, const char* file, int line)
-    : c1_(std::move(c1)), c2_(std::move(c2)), c3_(std::move(c3)), c4_(std::move(c4)), file_(file), line_(line) {}
 
 void THREAD_init() {
   main_thread = UTL_get_current_thread();
@@ -36,6 +33,8 @@ void THREAD_init() {
     worker_threads_id.push_back(id);
   }
   threads_inited = 1;
+  // An alert raised by a worker is carried back to the thread that submitted the work.
+  alert_hooks().on_worker_thread = [] { return THREAD_is_inited() && !THREAD_is_main_thread(); };
 }
 
 void THREAD_shutdown() {

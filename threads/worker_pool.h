@@ -3,21 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "core/alert.h"
 #include "threads/thread_utils.h"
-
-// An alert raised on a worker thread, carried to the submitter instead of being shown.
-class exce_class {
- public:
-  exce_class() = default;
-  exce_class(std::string c1, std::string c2, std::string c3, std::string c4, const char* file, int line);
-  virtual ~exce_class() = default;
-  exce_class(const exce_class&) = default;
-  exce_class& operator=(const exce_class&) = default;
-
-  std::string c1_, c2_, c3_, c4_;
-  const char* file_ = "";
-  int line_ = 0;
-};
 
 // One queued call; records are recycled through a free list.
 struct THREAD_call {

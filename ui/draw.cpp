@@ -7,9 +7,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/alert.h"
-#include "app/clock.h"
-#include "app/window_state.h"
+#include "core/alert.h"
+#include "core/clock.h"
+#include "ui/window_state.h"
 #include "ui/camera.h"
 #include "ui/draw_layout.h"
 #include "ui/gl_extensions.h"

@@ -7,9 +7,9 @@
 #include <cctype>
 #include <string>
 
-#include "app/alert.h"
-#include "app/cmdline.h"
-#include "app/log.h"
+#include "core/alert.h"
+#include "core/cmdline.h"
+#include "core/log.h"
 #include "ui/gl_state.h"
 
 OGL_extensions glExt;

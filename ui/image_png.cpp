@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/alert.h"
-#include "app/log.h"
+#include "core/alert.h"
+#include "core/log.h"
 #include "files/xmap.h"
 
 namespace {

@@ -9,10 +9,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/alert.h"
-#include "app/app_state.h"
-#include "app/log.h"
-#include "app/window_state.h"
+#include "core/alert.h"
+#include "core/app_state.h"
+#include "core/log.h"
+#include "ui/window_state.h"
 #include "files/xmap.h"
 #include "ui/embedded_images.h"
 #include "ui/gl_extensions.h"

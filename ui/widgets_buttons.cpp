@@ -2,7 +2,7 @@
 // the mouse state of the frame (which they test with or without a GL context).
 #include <cmath>
 
-#include "app/window_state.h"
+#include "ui/window_state.h"
 #include "ui/draw.h"
 #include "ui/widgets.h"
 

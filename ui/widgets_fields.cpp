@@ -1,8 +1,8 @@
 // The text field: a click gives it the keyboard focus; while focused it shows what is typed into
 // the shared typing buffer, cut to its length, with a blinking caret.
-#include "app/alert.h"
-#include "app/keys.h"
-#include "app/window_state.h"
+#include "core/alert.h"
+#include "ui/typing.h"
+#include "ui/window_state.h"
 #include "ui/draw.h"
 #include "ui/widgets.h"
 

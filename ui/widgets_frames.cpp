@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/alert.h"
-#include "app/window_state.h"
+#include "core/alert.h"
+#include "ui/window_state.h"
 #include "ui/draw.h"
 #include "ui/gl_state.h"
 #include "ui/textures.h"

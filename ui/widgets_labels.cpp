@@ -2,7 +2,7 @@
 // lines and drawing it; and the sub-panels that group widgets.
 #include <cstdlib>
 
-#include "app/window_state.h"
+#include "ui/window_state.h"
 #include "ui/draw.h"
 #include "ui/widgets.h"
 

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <vector>
 
-#include "app/alert.h"
-#include "app/sub_windows.h"
-#include "app/window_state.h"
+#include "core/alert.h"
+#include "ui/sub_windows.h"
+#include "ui/window_state.h"
 #include "ui/draw.h"
 #include "ui/widgets.h"
 

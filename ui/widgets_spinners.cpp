@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/window_state.h"
+#include "ui/window_state.h"
 #include "ui/draw.h"
 #include "ui/widgets.h"
 

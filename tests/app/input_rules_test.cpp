@@ -2,12 +2,12 @@
 
 #include <cmath>
 
-#include "app/alert.h"
+#include "core/alert.h"
 #include "app/frame_rules.h"
 #include "app/keys.h"
-#include "app/sub_windows.h"
+#include "ui/sub_windows.h"
 #include "app/window.h"
-#include "app/window_state.h"
+#include "ui/window_state.h"
 
 namespace {
 // Every case starts from the main screen with nothing pressed or typed.

@@ -1,6 +1,6 @@
 // The alert drawn in the window (panel 995): its button, Return, the reference line of a fatal
 // alert and the language chooser, each looked at in a saved frame.
-#include "app/alert.h"
+#include "core/alert.h"
 #include "app/alert_panel.h"
 #include "tests/app/panel_fixture.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/dialogs.h"
-#include "app/window_state.h"
+#include "ui/window_state.h"
 #include "install/destination.h"
 #include "install/directory_view.h"
 #include "install/file_selection.h"

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 #include "app/event_loop.h"
-#include "app/sub_windows.h"
-#include "app/window_state.h"
+#include "ui/sub_windows.h"
+#include "ui/window_state.h"
 #include "tests/support/test_support.h"
 #include "tests/support/drawing_window.h"
 #include "tests/support/xvfb.h"

@@ -1,7 +1,7 @@
 // The program's own folder panel, shown when the desktop has no chooser: the user types a path.
 #include <cstdlib>
 
-#include "app/alert.h"
+#include "core/alert.h"
 #include "app/dialogs.h"
 #include "app/keys.h"
 #include "tests/app/panel_fixture.h"

@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "app/alert.h"
-#include "app/app_state.h"
-#include "app/cmdline.h"
-#include "app/log.h"
+#include "core/alert.h"
+#include "core/app_state.h"
+#include "core/cmdline.h"
+#include "core/log.h"
 #include "app/startup.h"
-#include "app/system_info.h"
+#include "core/system_info.h"
 #include "tests/support/test_support.h"
 
 using namespace testing_support;

@@ -2,13 +2,13 @@
 
 #include <cstdlib>
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 #include "app/event_loop.h"
-#include "app/log.h"
+#include "core/log.h"
 #include "app/splash.h"
-#include "app/sub_windows.h"
+#include "ui/sub_windows.h"
 #include "app/startup.h"
-#include "app/window_state.h"
+#include "ui/window_state.h"
 #include "ui/draw.h"
 #include "ui/widgets.h"
 #include "tests/support/test_support.h"

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "app/app_state.h"
-#include "app/clock.h"
+#include "core/app_state.h"
+#include "core/clock.h"
 #include "files/md5.h"
 #include "install/directory.h"
 #include "install/directory_view.h"

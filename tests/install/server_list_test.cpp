@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 #include "install/server_list.h"
 #include "install/session.h"
 #include "install/session_state.h"

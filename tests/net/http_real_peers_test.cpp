@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/clock.h"
+#include "core/clock.h"
 #include "net/http_client.h"
 #include "tests/net/net_test_support.h"
 #include "tests/support/real_peers.h"

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/clock.h"
-#include "app/log.h"
+#include "core/clock.h"
+#include "core/log.h"
 #include "files/error_text.h"
 #include "net/http_client.h"
 #include "tests/net/net_test_support.h"

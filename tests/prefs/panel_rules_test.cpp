@@ -1,7 +1,7 @@
 // The rules behind the preference panel and the image buttons, without a window.
 #include <gtest/gtest.h>
 
-#include "app/window_state.h"
+#include "ui/window_state.h"
 #include "prefs/panels.h"
 #include "ui/draw.h"
 

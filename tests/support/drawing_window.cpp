@@ -2,7 +2,7 @@
 
 #include <GL/gl.h>
 
-#include "app/window_state.h"
+#include "ui/window_state.h"
 #include "tests/support/test_support.h"
 #include "ui/draw.h"
 #include "ui/embedded_images.h"

@@ -7,9 +7,21 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "app/log.h"
+#include <gtest/gtest.h>
+
+#include "app/shell_seams.h"
+#include "core/log.h"
 
 namespace fs = std::filesystem;
+
+namespace {
+// Every test program stands in for the whole program: the shell's seams are filled as after start-up.
+class ShellSeams : public ::testing::Environment {
+ public:
+  void SetUp() override { install_shell_seams(); }
+};
+::testing::Environment* const shell_seams = ::testing::AddGlobalTestEnvironment(new ShellSeams);
+}  // namespace
 
 namespace testing_support {
 
@@ -65,7 +77,7 @@ AlertRecorder::AlertRecorder() {
   };
 }
 
-AlertRecorder::~AlertRecorder() { alert_hooks() = alert_seam{}; }
+AlertRecorder::~AlertRecorder() { alert_hooks().show = nullptr; }
 
 LogCapture::LogCapture() { log_open(dir_ / "Log.txt"); }
 LogCapture::~LogCapture() { log_close(); }

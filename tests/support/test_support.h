@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/alert.h"
+#include "core/alert.h"
 
 namespace testing_support {
 

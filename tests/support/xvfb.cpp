@@ -16,7 +16,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "app/window_state.h"
+#include "ui/window_state.h"
 
 extern char** environ;
 

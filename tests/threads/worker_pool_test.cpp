@@ -4,7 +4,7 @@
 #include <chrono>
 #include <thread>
 
-#include "app/alert.h"
+#include "core/alert.h"
 #include "tests/support/test_support.h"
 #include "threads/worker_pool.h"
 

@@ -6,7 +6,7 @@
 #include <chrono>
 #include <filesystem>
 
-#include "app/clock.h"
+#include "core/clock.h"
 #include "files/os_path.h"
 #include "files/zip_extract.h"
 #include "install/destination.h"

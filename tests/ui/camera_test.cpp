@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "app/window_state.h"
+#include "ui/window_state.h"
 #include "ui/camera.h"
 #include "ui/draw.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/window_state.h"
+#include "ui/window_state.h"
 #include "tests/support/test_support.h"
 #include "tests/support/drawing_window.h"
 #include "tests/support/xvfb.h"

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
-#include "app/window_state.h"
+#include "core/app_state.h"
+#include "ui/window_state.h"
 #include "tests/support/test_support.h"
 #include "tests/support/xvfb.h"
 #include "ui/embedded_images.h"

@@ -8,8 +8,8 @@
 #include <cstring>
 #include <iostream>
 
-#include "app/app_state.h"
-#include "app/window_state.h"
+#include "core/app_state.h"
+#include "ui/window_state.h"
 #include "tests/support/test_support.h"
 #include "ui/embedded_images.h"
 #include "ui/textures.h"

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "app/keys.h"
-#include "app/sub_windows.h"
-#include "app/window_state.h"
+#include "ui/sub_windows.h"
+#include "ui/window_state.h"
 #include "tests/support/test_support.h"
 #include "tests/support/drawing_window.h"
 #include "tests/support/xvfb.h"

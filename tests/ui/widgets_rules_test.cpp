@@ -5,11 +5,11 @@
 #include <iostream>
 #include <string>
 
-#include "app/alert.h"
+#include "core/alert.h"
 #include "app/frame_rules.h"
 #include "app/keys.h"
-#include "app/sub_windows.h"
-#include "app/window_state.h"
+#include "ui/sub_windows.h"
+#include "ui/window_state.h"
 #include "ui/draw.h"
 #include "ui/widgets.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/alert.h"
+#include "core/alert.h"
 #include "files/os_path.h"
 #include "tools/publish/publish_archive.h"
 #include "tools/publish/publish_args.h"

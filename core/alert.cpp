@@ -1,16 +1,12 @@
-#include "app/alert.h"
+#include "core/alert.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
 
-#include "app/alert_panel.h"
-#include "app/app_state.h"
-#include "app/dialogs.h"
-#include "app/log.h"
-#include "app/startup.h"
-#include "threads/worker_pool.h"
+#include "core/app_state.h"
+#include "core/log.h"
 
 int in_alert = 0;
 int return_hit = 0;
@@ -44,7 +40,7 @@ void show_message_box(const std::string* lines) {
     text += lines[i];
   }
   std::cerr << "Lumara Message: " << text << std::endl;
-  system_message_box("Lumara Message", text);
+  if (alert_hooks().message_box) alert_hooks().message_box("Lumara Message", text);
 }
 
 }  // namespace
@@ -52,7 +48,7 @@ void show_message_box(const std::string* lines) {
 void __MACIBM_alert(int close_to, std::string stl_s_1, std::string stl_s_2, std::string stl_s_3,
                     std::string stl_s_4, int type, const char* file, int line) {
   std::string module = module_without_extension(file);
-  if (THREAD_is_inited() && !THREAD_is_main_thread())
+  if (alert_hooks().on_worker_thread && alert_hooks().on_worker_thread())
     throw exce_class(stl_s_1, stl_s_2, stl_s_3, stl_s_4, file, line);
 
   alert_view view;
@@ -72,9 +68,7 @@ void __MACIBM_alert(int close_to, std::string stl_s_1, std::string stl_s_2, std:
   if (view.message_box || !all_empty) {
     if (alert_hooks().show)
       alert_hooks().show(view);
-    else if (!view.message_box && alert_panel_available())
-      alert_panel_run(view);
-    else
+    else if (view.message_box || !alert_hooks().panel || !alert_hooks().panel(view))
       show_message_box(view.lines);
   }
 
@@ -84,7 +78,10 @@ void __MACIBM_alert(int close_to, std::string stl_s_1, std::string stl_s_2, std:
     xer.flush();
   }
   if (type == alert_fatal || was_in_alert) {
-    MACIBM_finishup(0);
+    if (alert_hooks().finish_up)
+      alert_hooks().finish_up();
+    else
+      log_close();
     app_done = 1;
     std::fflush(stdout);
     std::fflush(stderr);
@@ -113,7 +110,10 @@ void go_to_URL(std::string url) {
   if (go_to_URL_hook)
     go_to_URL_hook(url);
   else
-    system_open_url(url);
+    xer << "Web address not shown (no browser): " << url << "\n";
 }
+
+exce_class::exce_class(std::string c1, std::string c2, std::string c3, std::string c4, const char* file, int line)
+    : c1_(std::move(c1)), c2_(std::move(c2)), c3_(std::move(c3)), c4_(std::move(c4)), file_(file), line_(line) {}
 
 void MACIBM_setupforlang() {}

@@ -1,15 +1,16 @@
-#include "app/sub_windows.h"
+#include "ui/sub_windows.h"
 
 #include <cmath>
 
-#include "app/alert.h"
-#include "app/keys.h"
-#include "app/window_state.h"
-#include "install/session.h"
+#include "core/alert.h"
+#include "ui/window_state.h"
 #include "ui/draw.h"
+#include "ui/typing.h"
 #include "ui/widgets.h"
 
 std::vector<menu_struct> menu(kMenuCount);
+std::string stl_input;
+std::function<void(int item_code)> menu_command_hook;
 int active_popup_code = 0;
 int select_popup_code = 0;
 int popup_menu_select = 0;
@@ -112,7 +113,7 @@ void MACIBM_handleclick(int enter_close) {
         select_popup_code = active_popup_code;
         active_popup_code = 0;
       } else {
-        APP_handlemenu(it.item_code);
+        if (menu_command_hook) menu_command_hook(it.item_code);
       }
       break;
     }

@@ -1,4 +1,4 @@
-#include "app/window_state.h"
+#include "ui/window_state.h"
 
 mnw_class mnw;
 stls_class stls;

@@ -26,21 +26,42 @@ struct alert_view {
   bool message_box = true;   // the system message box form, else the drawn panel
 };
 
-// How an alert reaches a person. Left empty, the message box (and standard error) is used
-// before the window exists and the drawn panel afterwards. Tests and the unattended mode
-// install their own so that nothing ever waits for a click.
+// How an alert reaches a person. show replaces every form: tests and the unattended mode set it
+// so that nothing ever waits for a click. The shell fills the other three at start-up: the drawn
+// panel (false when it cannot be drawn), the system message box, and the finish-up that a fatal
+// alert runs before the program ends. Left empty, the alert goes to standard error only and a
+// fatal one closes the log. The worker pool fills on_worker_thread, where an alert is thrown as
+// an exce_class to the thread that submitted the work instead of being shown.
 struct alert_seam {
   std::function<void(const alert_view&)> show;
+  std::function<bool(const alert_view&)> panel;
+  std::function<void(const std::string& title, const std::string& text)> message_box;
+  std::function<void()> finish_up;
+  std::function<bool()> on_worker_thread;
 };
 alert_seam& alert_hooks();
+
+// An alert raised on a worker thread, carried to the submitter instead of being shown.
+class exce_class {
+ public:
+  exce_class() = default;
+  exce_class(std::string c1, std::string c2, std::string c3, std::string c4, const char* file, int line);
+  virtual ~exce_class() = default;
+  exce_class(const exce_class&) = default;
+  exce_class& operator=(const exce_class&) = default;
+
+  std::string c1_, c2_, c3_, c4_;
+  const char* file_ = "";
+  int line_ = 0;
+};
 
 // Writes value in decimal into buffer: "-" when negative, "+" with plus_sign, zero-padded to
 // at least min_digits digits (at most 10), zero-terminated.
 void int_to_str(int value, char* buffer, int min_digits, int plus_sign);
 
-// Shows a web address in the user's browser.
+// Shows a web address in the user's browser: through go_to_URL_hook, which the shell fills with
+// the desktop's browser and the unattended mode with a printed line; empty, the address is logged.
 void go_to_URL(std::string url);
-// Replaces the browser, for example by printing the address where nobody can look at a browser.
 extern std::function<void(const std::string& url)> go_to_URL_hook;
 
 // Loads the texts of the interface language; all texts are built in, so nothing changes.

@@ -1,7 +1,7 @@
-#include "app/log.h"
+#include "core/log.h"
 
-#include "app/app_state.h"
-#include "app/system_info.h"
+#include "core/app_state.h"
+#include "core/system_info.h"
 
 std::ofstream xer;
 

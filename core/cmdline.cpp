@@ -1,8 +1,8 @@
-#include "app/cmdline.h"
+#include "core/cmdline.h"
 
 #include <cctype>
 
-#include "app/log.h"
+#include "core/log.h"
 
 UTL_cmdline cmdline;
 

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/system_info.h"
+#include "core/system_info.h"
 
 namespace {
 

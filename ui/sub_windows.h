@@ -1,5 +1,6 @@
 #pragma once
 // The main screen, the modal panels opened over it, and the menu records with the shared pop-up list.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,5 +38,7 @@ const subwin_kind* subwin_lookup(int new_top_win);
 
 void MACIBM_startwind(int new_top_win);
 void MACIBM_handleclick(int enter_close);
+// Where a chosen menu item's command goes; the shell points it at the application's menu handler.
+extern std::function<void(int item_code)> menu_command_hook;
 void MACIBM_clear_menus(int level);
 float menu_dx(const std::string& label);

@@ -1,5 +1,5 @@
 #pragma once
-// Process-wide state of the application shell, shared by every subsystem.
+// Process-wide state shared by every layer of the program.
 #include <string>
 
 extern int app_done;          // set to 1 by anyone to end the frame loop
@@ -16,6 +16,9 @@ constexpr int kScratchBytes = 4 * 1024 * 1024;
 // Version label and build number written into the log header and the splash.
 constexpr const char* kVersionLabel = "Zephra 8.50 Beta 8";
 constexpr int kBuildNumber = 85008;
+
+// The folder that holds the program, with its trailing separator; sets *case_sensitive.
+void MACIBM_app_path(std::string* path, int* case_sensitive);
 
 // The value clamped to [lo, hi].
 int intlim(int value, int lo, int hi);

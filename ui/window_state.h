@@ -1,5 +1,6 @@
 #pragma once
-// Window, display, sub-window and input state, and the shell's shared strings.
+// Window, display, sub-window and input state, and the shared strings: the drawing layer reads it,
+// the shell's window file fills it.
 #include <string>
 #include <vector>
 
