@@ -2,13 +2,13 @@
 
 #include <GL/gl.h>
 
-#include "core/app_state.h"
 #include "app/event_loop.h"
-#include "ui/sub_windows.h"
-#include "ui/window_state.h"
+#include "core/app_state.h"
 #include "ui/draw.h"
 #include "ui/gl_state.h"
+#include "ui/sub_windows.h"
 #include "ui/widgets.h"
+#include "ui/window_state.h"
 
 namespace {
 constexpr int kAlertWin = 995;

@@ -1,19 +1,19 @@
 // The window's own forms of the dialogs: the panel in which the user types a folder when the
 // desktop has no chooser, and the drawn panels put behind the install engine's seams.
-#include "core/alert.h"
-#include "core/app_state.h"
 #include "app/dialogs.h"
 #include "app/event_loop.h"
 #include "app/keys.h"
-#include "ui/sub_windows.h"
-#include "ui/window_state.h"
+#include "core/alert.h"
+#include "core/app_state.h"
 #include "files/os_path.h"
 #include "install/destination.h"
 #include "install/directory_view_panel.h"
 #include "install/file_selection.h"
 #include "install/file_selection_panel.h"
 #include "ui/draw.h"
+#include "ui/sub_windows.h"
 #include "ui/widgets.h"
+#include "ui/window_state.h"
 
 namespace {
 // Panel 996 is otherwise unused; it has no close boxes, so Return reaches the panel as a confirm.

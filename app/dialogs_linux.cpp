@@ -11,11 +11,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "core/app_state.h"
 #include "app/dialogs.h"
 #include "app/window.h"
-#include "ui/window_state.h"
+#include "core/app_state.h"
 #include "files/os_path.h"
+#include "ui/window_state.h"
 
 extern char** environ;
 

@@ -1,17 +1,17 @@
 #include "app/event_loop.h"
 
+#include "app/frame_rules.h"
+#include "app/window.h"
 #include "core/alert.h"
 #include "core/clock.h"
-#include "app/frame_rules.h"
-#include "ui/sub_windows.h"
-#include "app/window.h"
-#include "ui/window_state.h"
 #include "install/session.h"
 #include "install/session_state.h"
 #include "net/http_client.h"
 #include "ui/draw.h"
+#include "ui/sub_windows.h"
 #include "ui/textures.h"
 #include "ui/widgets.h"
+#include "ui/window_state.h"
 
 std::function<void()> after_frame_hook;
 

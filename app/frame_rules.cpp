@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "ui/window_state.h"
 #include "ui/palette.h"
+#include "ui/window_state.h"
 
 void adapt_frame_period(float& period, float& ratio, float& reference_time, float now) {
   ratio = std::clamp((now - reference_time) * 0.1f / period, 0.5f, 1.5f);

@@ -2,17 +2,17 @@
 
 #include <iostream>
 
+#include "app/event_loop.h"
+#include "app/unattended.h"
+#include "app/window.h"
 #include "core/alert.h"
 #include "core/app_state.h"
 #include "core/cmdline.h"
-#include "app/event_loop.h"
 #include "core/log.h"
-#include "app/unattended.h"
-#include "app/window.h"
-#include "ui/window_state.h"
 #include "install/destination.h"
 #include "install/session_state.h"
 #include "prefs/pref_file.h"
+#include "ui/window_state.h"
 
 int installer_main(int argc, const char* const* argv) {
   std::string raw = cmdline_join(argc, argv);

@@ -3,9 +3,9 @@
 #include <cctype>
 
 #include "core/alert.h"
+#include "install/session.h"
 #include "ui/sub_windows.h"
 #include "ui/window_state.h"
-#include "install/session.h"
 
 keys_class keys;
 

@@ -3,10 +3,10 @@
 #include <algorithm>
 
 #include "core/app_state.h"
-#include "ui/sub_windows.h"
-#include "ui/window_state.h"
 #include "ui/draw.h"
+#include "ui/sub_windows.h"
 #include "ui/widgets.h"
+#include "ui/window_state.h"
 
 float splash_fraction(const float* progress) {
   if (progress) return std::clamp(*progress, 0.02f, 1.0f);

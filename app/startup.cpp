@@ -4,18 +4,16 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "app/dialogs.h"
+#include "app/shell_seams.h"
+#include "app/splash.h"
+#include "app/window.h"
 #include "core/alert.h"
 #include "core/app_state.h"
 #include "core/clock.h"
 #include "core/cmdline.h"
-#include "app/dialogs.h"
-#include "app/shell_seams.h"
 #include "core/log.h"
 #include "core/system_info.h"
-#include "app/splash.h"
-#include "ui/sub_windows.h"
-#include "app/window.h"
-#include "ui/window_state.h"
 #include "install/destination.h"
 #include "install/session_state.h"
 #include "prefs/pref_file.h"
@@ -23,7 +21,9 @@
 #include "ui/draw.h"
 #include "ui/gl_extensions.h"
 #include "ui/palette.h"
+#include "ui/sub_windows.h"
 #include "ui/textures.h"
+#include "ui/window_state.h"
 
 namespace {
 constexpr const char* kLogFileName = "Log.txt";

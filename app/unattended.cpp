@@ -6,11 +6,11 @@
 #include <iostream>
 #include <string>
 
+#include "app/event_loop.h"
 #include "core/alert.h"
 #include "core/app_state.h"
 #include "core/clock.h"
 #include "core/cmdline.h"
-#include "app/event_loop.h"
 #include "install/file_selection.h"
 #include "install/session.h"
 #include "install/session_state.h"

@@ -1,8 +1,8 @@
 // The window's events as the program's input state.
-#include "core/app_state.h"
 #include "app/keys.h"
-#include "ui/sub_windows.h"
 #include "app/window.h"
+#include "core/app_state.h"
+#include "ui/sub_windows.h"
 #include "ui/window_state.h"
 
 void on_window_close() { app_done = 1; }

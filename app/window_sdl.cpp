@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/app_state.h"
 #include "app/window.h"
+#include "core/app_state.h"
 #include "ui/window_state.h"
 
 namespace {

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "ui/window_state.h"
 #include "ui/draw.h"
 #include "ui/widgets.h"
+#include "ui/window_state.h"
 
 void dir_progress_panel(const dir_progress_screen& screen) {
   if (!mnw.context[0]) return;

@@ -2,11 +2,11 @@
 
 #include "core/app_state.h"
 #include "core/event_frame.h"
-#include "ui/sub_windows.h"
-#include "ui/window_state.h"
 #include "install/file_selection.h"
 #include "ui/draw.h"
+#include "ui/sub_windows.h"
 #include "ui/widgets.h"
+#include "ui/window_state.h"
 
 namespace {
 constexpr int kQuestionWin = 997;

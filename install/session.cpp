@@ -8,7 +8,6 @@
 #include "core/app_state.h"
 #include "core/clock.h"
 #include "core/log.h"
-#include "ui/window_state.h"
 #include "files/error_text.h"
 #include "files/file_utils.h"
 #include "files/os_path.h"
@@ -26,6 +25,7 @@
 #include "prefs/panels.h"
 #include "ui/draw.h"
 #include "ui/widgets.h"
+#include "ui/window_state.h"
 
 session_texts session_screen;
 

@@ -1,11 +1,11 @@
 // The licence agreement: four lines of terms with a decline and an accept button.
 #include "core/app_state.h"
 #include "core/event_frame.h"
-#include "ui/sub_windows.h"
-#include "ui/window_state.h"
 #include "prefs/panels.h"
 #include "ui/draw.h"
+#include "ui/sub_windows.h"
 #include "ui/widgets.h"
+#include "ui/window_state.h"
 
 const char* const kAgreementLines[4] = {
     "Zephra is licensed to you to use on your own computers.",

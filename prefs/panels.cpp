@@ -3,10 +3,10 @@
 #include <cctype>
 #include <cmath>
 
-#include "ui/window_state.h"
 #include "ui/draw.h"
 #include "ui/palette.h"
 #include "ui/textures.h"
+#include "ui/window_state.h"
 
 int agreed = 0;
 std::function<int()> agreement_hook;

@@ -5,12 +5,12 @@
 
 #include "core/alert.h"
 #include "core/clock.h"
-#include "ui/window_state.h"
 #include "files/file_utils.h"
 #include "files/xmap.h"
 #include "install/destination.h"
 #include "install/session_state.h"
 #include "net/http_client.h"
+#include "ui/window_state.h"
 
 pref_class pref;
 

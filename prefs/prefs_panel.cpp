@@ -1,13 +1,13 @@
 // The preference panel: the settings that the preference file keeps, edited in memory.
 #include "core/app_state.h"
 #include "core/event_frame.h"
-#include "ui/sub_windows.h"
-#include "ui/window_state.h"
 #include "install/session_state.h"
 #include "net/http_client.h"
 #include "prefs/panels.h"
 #include "ui/draw.h"
+#include "ui/sub_windows.h"
 #include "ui/widgets.h"
+#include "ui/window_state.h"
 
 namespace {
 constexpr int kPrefsWin = 2;

@@ -9,7 +9,6 @@
 
 #include "core/alert.h"
 #include "core/clock.h"
-#include "ui/window_state.h"
 #include "ui/camera.h"
 #include "ui/draw_layout.h"
 #include "ui/gl_extensions.h"
@@ -17,6 +16,7 @@
 #include "ui/glyph_table.h"
 #include "ui/palette.h"
 #include "ui/textures.h"
+#include "ui/window_state.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 #include <cmath>
 
 #include "core/alert.h"
-#include "ui/window_state.h"
 #include "ui/draw.h"
 #include "ui/typing.h"
 #include "ui/widgets.h"
+#include "ui/window_state.h"
 
 std::vector<menu_struct> menu(kMenuCount);
 std::string stl_input;

@@ -12,7 +12,6 @@
 #include "core/alert.h"
 #include "core/app_state.h"
 #include "core/log.h"
-#include "ui/window_state.h"
 #include "files/xmap.h"
 #include "ui/embedded_images.h"
 #include "ui/gl_extensions.h"
@@ -20,6 +19,7 @@
 #include "ui/image_bmp.h"
 #include "ui/image_png.h"
 #include "ui/palette.h"
+#include "ui/window_state.h"
 
 tman_class tman;
 std::unordered_map<std::string, int> tex_hash;

@@ -2,9 +2,9 @@
 // the mouse state of the frame (which they test with or without a GL context).
 #include <cmath>
 
-#include "ui/window_state.h"
 #include "ui/draw.h"
 #include "ui/widgets.h"
+#include "ui/window_state.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // The text field: a click gives it the keyboard focus; while focused it shows what is typed into
 // the shared typing buffer, cut to its length, with a blinking caret.
 #include "core/alert.h"
-#include "ui/typing.h"
-#include "ui/window_state.h"
 #include "ui/draw.h"
+#include "ui/typing.h"
 #include "ui/widgets.h"
+#include "ui/window_state.h"
 
 namespace {
 constexpr int kTextColour = 44;

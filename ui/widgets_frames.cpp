@@ -6,11 +6,11 @@
 #include <cmath>
 
 #include "core/alert.h"
-#include "ui/window_state.h"
 #include "ui/draw.h"
 #include "ui/gl_state.h"
 #include "ui/textures.h"
 #include "ui/widgets.h"
+#include "ui/window_state.h"
 
 namespace {
 

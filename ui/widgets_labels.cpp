@@ -2,9 +2,9 @@
 // lines and drawing it; and the sub-panels that group widgets.
 #include <cstdlib>
 
-#include "ui/window_state.h"
 #include "ui/draw.h"
 #include "ui/widgets.h"
+#include "ui/window_state.h"
 
 butn_class butn;
 

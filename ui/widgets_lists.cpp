@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "core/alert.h"
-#include "ui/sub_windows.h"
-#include "ui/window_state.h"
 #include "ui/draw.h"
+#include "ui/sub_windows.h"
 #include "ui/widgets.h"
+#include "ui/window_state.h"
 
 namespace {
 constexpr int kMaxItems = 300;

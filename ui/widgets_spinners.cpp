@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "ui/window_state.h"
 #include "ui/draw.h"
 #include "ui/widgets.h"
+#include "ui/window_state.h"
 
 namespace {
 constexpr float kSlot = 10;      // pixels per digit slot (charset 102)

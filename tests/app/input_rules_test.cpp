@@ -2,11 +2,11 @@
 
 #include <cmath>
 
-#include "core/alert.h"
 #include "app/frame_rules.h"
 #include "app/keys.h"
-#include "ui/sub_windows.h"
 #include "app/window.h"
+#include "core/alert.h"
+#include "ui/sub_windows.h"
 #include "ui/window_state.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The alert drawn in the window (panel 995): its button, Return, the reference line of a fatal
 // alert and the language chooser, each looked at in a saved frame.
-#include "core/alert.h"
 #include "app/alert_panel.h"
+#include "core/alert.h"
 #include "tests/app/panel_fixture.h"
 
 namespace {

@@ -8,11 +8,11 @@
 #include <string>
 
 #include "app/dialogs.h"
-#include "ui/window_state.h"
 #include "install/destination.h"
 #include "install/directory_view.h"
 #include "install/file_selection.h"
 #include "tests/support/test_support.h"
+#include "ui/window_state.h"
 
 using namespace testing_support;
 

@@ -9,19 +9,19 @@
 #include <string>
 #include <vector>
 
-#include "core/app_state.h"
 #include "app/event_loop.h"
-#include "ui/sub_windows.h"
-#include "ui/window_state.h"
-#include "tests/support/test_support.h"
+#include "core/app_state.h"
 #include "tests/support/drawing_window.h"
+#include "tests/support/test_support.h"
 #include "tests/support/xvfb.h"
 #include "ui/draw.h"
 #include "ui/embedded_images.h"
 #include "ui/gl_extensions.h"
 #include "ui/gl_state.h"
 #include "ui/palette.h"
+#include "ui/sub_windows.h"
 #include "ui/textures.h"
+#include "ui/window_state.h"
 
 namespace panel_testing {
 

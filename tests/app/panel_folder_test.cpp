@@ -1,9 +1,9 @@
 // The program's own folder panel, shown when the desktop has no chooser: the user types a path.
 #include <cstdlib>
 
-#include "core/alert.h"
 #include "app/dialogs.h"
 #include "app/keys.h"
+#include "core/alert.h"
 #include "tests/app/panel_fixture.h"
 
 namespace {

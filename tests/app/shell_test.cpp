@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
+#include "app/startup.h"
 #include "core/alert.h"
 #include "core/app_state.h"
 #include "core/cmdline.h"
 #include "core/log.h"
-#include "app/startup.h"
 #include "core/system_info.h"
 #include "tests/support/test_support.h"
 

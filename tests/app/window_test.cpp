@@ -2,17 +2,17 @@
 
 #include <cstdlib>
 
-#include "core/app_state.h"
 #include "app/event_loop.h"
-#include "core/log.h"
 #include "app/splash.h"
-#include "ui/sub_windows.h"
 #include "app/startup.h"
-#include "ui/window_state.h"
-#include "ui/draw.h"
-#include "ui/widgets.h"
+#include "core/app_state.h"
+#include "core/log.h"
 #include "tests/support/test_support.h"
 #include "tests/support/xvfb.h"
+#include "ui/draw.h"
+#include "ui/sub_windows.h"
+#include "ui/widgets.h"
+#include "ui/window_state.h"
 
 using namespace testing_support;
 

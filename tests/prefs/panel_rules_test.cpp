@@ -1,9 +1,9 @@
 // The rules behind the preference panel and the image buttons, without a window.
 #include <gtest/gtest.h>
 
-#include "ui/window_state.h"
 #include "prefs/panels.h"
 #include "ui/draw.h"
+#include "ui/window_state.h"
 
 TEST(ProxyPort, DigitsGiveTheirValueAnythingElseMinusOneAndEmptyKeeps) {
   EXPECT_EQ(proxy_port_from_text("8080", 3128), 8080);

@@ -2,7 +2,6 @@
 
 #include <GL/gl.h>
 
-#include "ui/window_state.h"
 #include "tests/support/test_support.h"
 #include "ui/draw.h"
 #include "ui/embedded_images.h"
@@ -10,6 +9,7 @@
 #include "ui/gl_state.h"
 #include "ui/palette.h"
 #include "ui/textures.h"
+#include "ui/window_state.h"
 
 namespace testing_support {
 

@@ -3,9 +3,9 @@
 
 #include <cmath>
 
-#include "ui/window_state.h"
 #include "ui/camera.h"
 #include "ui/draw.h"
+#include "ui/window_state.h"
 
 namespace {
 

@@ -8,9 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "ui/window_state.h"
-#include "tests/support/test_support.h"
 #include "tests/support/drawing_window.h"
+#include "tests/support/test_support.h"
 #include "tests/support/xvfb.h"
 #include "ui/draw.h"
 #include "ui/embedded_images.h"
@@ -19,6 +18,7 @@
 #include "ui/palette.h"
 #include "ui/textures.h"
 #include "ui/widgets.h"
+#include "ui/window_state.h"
 
 namespace {
 

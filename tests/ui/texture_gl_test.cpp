@@ -11,13 +11,13 @@
 #include <vector>
 
 #include "core/app_state.h"
-#include "ui/window_state.h"
 #include "tests/support/test_support.h"
 #include "tests/support/xvfb.h"
 #include "ui/embedded_images.h"
 #include "ui/gl_extensions.h"
 #include "ui/gl_state.h"
 #include "ui/textures.h"
+#include "ui/window_state.h"
 
 using testing_support::AlertRecorder;
 using testing_support::GlTestWindow;

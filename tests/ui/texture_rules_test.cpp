@@ -9,10 +9,10 @@
 #include <iostream>
 
 #include "core/app_state.h"
-#include "ui/window_state.h"
 #include "tests/support/test_support.h"
 #include "ui/embedded_images.h"
 #include "ui/textures.h"
+#include "ui/window_state.h"
 
 using testing_support::AlertRecorder;
 using testing_support::LogCapture;

@@ -6,18 +6,18 @@
 #include <vector>
 
 #include "app/keys.h"
-#include "ui/sub_windows.h"
-#include "ui/window_state.h"
-#include "tests/support/test_support.h"
 #include "tests/support/drawing_window.h"
+#include "tests/support/test_support.h"
 #include "tests/support/xvfb.h"
 #include "ui/draw.h"
 #include "ui/embedded_images.h"
 #include "ui/gl_extensions.h"
 #include "ui/gl_state.h"
 #include "ui/palette.h"
+#include "ui/sub_windows.h"
 #include "ui/textures.h"
 #include "ui/widgets.h"
+#include "ui/window_state.h"
 
 namespace {
 

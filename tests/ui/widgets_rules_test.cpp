@@ -5,13 +5,13 @@
 #include <iostream>
 #include <string>
 
-#include "core/alert.h"
 #include "app/frame_rules.h"
 #include "app/keys.h"
-#include "ui/sub_windows.h"
-#include "ui/window_state.h"
+#include "core/alert.h"
 #include "ui/draw.h"
+#include "ui/sub_windows.h"
 #include "ui/widgets.h"
+#include "ui/window_state.h"
 
 namespace {
 
