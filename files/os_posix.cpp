@@ -193,6 +193,46 @@ int os_replacement_file::write(const void* data, size_t len) {
   return 0;
 }
 
+int os_read_file_sequential(const std::string& path, unsigned char* buffer, size_t size,
+                            const std::function<void(const unsigned char*, size_t)>& consume) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    int err = S_ISDIR(st.st_mode) ? EISDIR : errno;
+    close(fd);
+    return err;
+  }
+  posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+  int err = 0;
+  for (;;) {
+    ssize_t got = read(fd, buffer, size);
+    if (got > 0) {
+      consume(buffer, static_cast<size_t>(got));
+    } else if (got == 0) {
+      break;
+    } else if (errno != EINTR) {
+      err = errno;
+      break;
+    }
+  }
+  close(fd);
+  return err;
+}
+
+int os_sync_file_system(const std::string& path) {
+  int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  int err = syncfs(fd) == 0 ? 0 : errno;
+  close(fd);
+  return err;
+}
+
+int os_replacement_file::sync() {
+  if (fd_ < 0) return EBADF;
+  return fsync(fd_) == 0 ? 0 : errno;
+}
+
 int os_replacement_file::commit() {
   if (fd_ < 0) return EBADF;
   int fd = fd_;

@@ -3,6 +3,7 @@
 // (passed through make_os_path); results are 0 or the system's error number (errno).
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 int os_remove_folder(const std::string& path);
@@ -35,6 +36,13 @@ class os_folder_reader {
   int dir_fd_ = -1;
 };
 
+// Reads a whole file front to back through buffer (size bytes), handing each piece to consume.
+// A file that shrinks meanwhile just ends early. 0, or the system's error number.
+int os_read_file_sequential(const std::string& path, unsigned char* buffer, size_t size,
+                            const std::function<void(const unsigned char*, size_t)>& consume);
+// Flushes every written file of the file system that holds path to stable storage; 0 or errno.
+int os_sync_file_system(const std::string& path);
+
 // A whole regular file mapped read-only.
 enum class os_map_status { mapped, zero_length, not_opened, view_failed };
 struct os_mapping {
@@ -57,6 +65,8 @@ class os_replacement_file {
 
   int create(const std::string& target);
   int write(const void* data, size_t len);
+  // Flushes what was written to stable storage.
+  int sync();
   // Closes the temporary file and renames it over the target.
   int commit();
   const std::string& temp_path() const { return temp_path_; }

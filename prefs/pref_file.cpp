@@ -4,8 +4,12 @@
 #include <cstdlib>
 
 #include "core/alert.h"
+#include "core/app_state.h"
 #include "core/clock.h"
+#include "files/error_text.h"
 #include "files/file_utils.h"
+#include "files/os_path.h"
+#include "files/os_posix.h"
 #include "files/xmap.h"
 #include "install/destination.h"
 #include "install/session_state.h"
@@ -20,7 +24,8 @@ constexpr int kPrefVersion = 8500;
 
 scan_class::scan_class(const std::string& path, int in_opr) : opr_typ(in_opr) {
   if (opr_typ == kPrefWrite) {
-    ouf_open(path, 10001, kPrefVersion, "no-copyright-string");
+    write_path = path;
+    write_text = "I\n" + std::to_string(kPrefVersion) + " version\n";
     return;
   }
   prefs_map.clear();
@@ -46,12 +51,25 @@ scan_class::scan_class(const std::string& path, int in_opr) : opr_typ(in_opr) {
 scan_class::~scan_class() { close(); }
 
 void scan_class::close() {
-  if (opr_typ == kPrefWrite && ouf.is_open()) ouf.close();
+  if (opr_typ != kPrefWrite || write_path.empty()) return;
+  std::string path = app_path + write_path;
+  write_path.clear();
+  make_os_path(path);
+  // Written beside the old file and renamed over it only when complete and on disk, so a full
+  // disk or a crash leaves the old preferences whole.
+  os_replacement_file file;
+  int err = file.create(path);
+  if (!err) err = file.write(write_text.data(), write_text.size());
+  if (!err) err = file.sync();
+  if (!err) err = file.commit();
+  if (err)
+    MACIBM_alert(0, "I could not save the file! " + error_str(err), path,
+                 "The preferences saved before are kept as they were.", "", alert_error);
 }
 
 int scan_class::fetch_or_get(const std::string& input, std::string& output, const std::string& tag) {
   if (opr_typ == kPrefWrite) {
-    ouf << tag << " " << input << "\n";
+    write_text += tag + " " + input + "\n";
     return 0;
   }
   if (opr_typ == kPrefRead) {

@@ -36,4 +36,6 @@ class scan_class {
 
   int opr_typ;
   std::map<std::string, std::string> prefs_map;
+  // Writing: where the file goes and the text gathered for it, saved as a whole by close().
+  std::string write_path, write_text;
 };

@@ -54,10 +54,11 @@ void UTL_thread_create(UTL_thread_func func, void* arg, UTL_thread_handle* out_h
   if (out_join) *out_join = t;
 }
 
-void UTL_thread_join(UTL_thread_handle* handle, UTL_thread_handle* join) {
+bool UTL_thread_join(UTL_thread_handle* handle, UTL_thread_handle* join, int timeout_ms) {
   UTL_thread* t = join && *join ? *join : (handle ? *handle : nullptr);
-  if (!t) return;
-  if (t->ended.wait_for(std::chrono::milliseconds(5000)) == std::future_status::ready) {
+  if (!t) return true;
+  bool ended = t->ended.wait_for(std::chrono::milliseconds(timeout_ms)) == std::future_status::ready;
+  if (ended) {
     t->thread.join();
   } else {
     xer << "Wait on thread for cleanup failed with " << 258 << ".\n";  // the wait timed out
@@ -66,6 +67,7 @@ void UTL_thread_join(UTL_thread_handle* handle, UTL_thread_handle* join) {
   delete t;
   if (handle) *handle = nullptr;
   if (join) *join = nullptr;
+  return ended;
 }
 
 void UTL_critical_section_create(UTL_critical_section*) {}

@@ -26,8 +26,9 @@ int UTL_count_processors();
 // Starts func(arg) at once; the join handle equals the thread handle.
 void UTL_thread_create(UTL_thread_func func, void* arg, UTL_thread_handle* out_handle, unsigned long* out_id,
                        UTL_thread_handle* out_join);
-// Waits up to 5 s for the thread to end, then closes the handle.
-void UTL_thread_join(UTL_thread_handle* handle, UTL_thread_handle* join);
+// Waits up to timeout_ms for the thread to end, then closes the handle. False when the thread
+// was still running: it is let go and may still use what it shares.
+bool UTL_thread_join(UTL_thread_handle* handle, UTL_thread_handle* join, int timeout_ms = 5000);
 
 void UTL_critical_section_create(UTL_critical_section* cs);
 void UTL_critical_section_destroy(UTL_critical_section* cs);

@@ -27,7 +27,7 @@ void THREAD_init() {
   for (int i = 0; i < n; ++i) {
     UTL_thread_handle handle = nullptr, join = nullptr;
     unsigned long id = 0;
-    UTL_thread_create(xtaskproc, nullptr, &handle, &id, &join);
+    UTL_thread_create(xtaskproc, call_queue, &handle, &id, &join);
     worker_threads.push_back(handle);
     worker_threads_join.push_back(join);
     worker_threads_id.push_back(id);
@@ -37,15 +37,21 @@ void THREAD_init() {
   alert_hooks().on_worker_thread = [] { return THREAD_is_inited() && !THREAD_is_main_thread(); };
 }
 
+int THREAD_join_deadline_ms = 5000;
+
 void THREAD_shutdown() {
   if (!call_queue) return;
   for (size_t i = 0; i < worker_threads.size(); ++i) UTL_message_queue_write(call_queue, kStopToken);
-  for (size_t i = 0; i < worker_threads.size(); ++i) UTL_thread_join(&worker_threads[i], &worker_threads_join[i]);
+  bool all_joined = true;
+  for (size_t i = 0; i < worker_threads.size(); ++i)
+    all_joined &= UTL_thread_join(&worker_threads[i], &worker_threads_join[i], THREAD_join_deadline_ms);
   worker_threads.clear();
   worker_threads_join.clear();
   worker_threads_id.clear();
   UTL_critical_section_destroy(&free_calls_lock);
-  UTL_message_queue_destroy(call_queue);
+  // A worker that missed the deadline still finishes its call and then reads its stop token from
+  // the queue: the queue is left to it rather than freed under it.
+  if (all_joined) UTL_message_queue_destroy(call_queue);
   call_queue = nullptr;
   while (free_calls) {
     THREAD_call* call = free_calls;
@@ -61,9 +67,11 @@ int THREAD_is_main_thread() { return UTL_get_current_thread() == main_thread ? 1
 
 int THREAD_is_inited() { return threads_inited; }
 
-void* xtaskproc(void*) {
+void* xtaskproc(void* queue_param) {
+  // Each worker keeps the queue it was started on, which outlives it.
+  auto* queue = static_cast<UTL_message_queue*>(queue_param);
   for (;;) {
-    void* message = UTL_message_queue_read(call_queue, -1);
+    void* message = UTL_message_queue_read(queue, -1);
     if (message == kStopToken) return nullptr;
     auto* call = static_cast<THREAD_call*>(message);
     run_one_call(call, call->func, call->param);

@@ -21,10 +21,13 @@ struct THREAD_call {
 };
 
 void THREAD_init();
+// Stops the workers, waiting up to THREAD_join_deadline_ms for each.
 void THREAD_shutdown();
+extern int THREAD_join_deadline_ms;
 int THREAD_is_main_thread();
 int THREAD_is_inited();
-void* xtaskproc(void* unused);
+// A worker: runs the calls of the queue it is given until it reads the stop token.
+void* xtaskproc(void* queue);
 void run_one_call(THREAD_call* call, void* (*func)(void*), void* param);
 
 // The submitting side: queues func(param) for a worker and returns its record.

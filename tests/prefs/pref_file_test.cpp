@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <cstdlib>
 
 #include "install/session_state.h"
@@ -108,4 +111,29 @@ TEST_F(PrefFile, UnwritableFolderIsReportedAndNothingElseBreaks) {
   pref.IO_set(kPrefInstaller, kPrefWrite);
   ASSERT_EQ(alerts.alerts.size(), 1u);
   EXPECT_EQ(alerts.alerts[0].lines[0].rfind("I could not save the file!", 0), 0u);
+}
+
+TEST_F(PrefFile, AFullDiskKeepsTheOldFileWholeAndSaysSo) {
+  stg.stream_count = 3;
+  pref.IO_set(kPrefInstaller, kPrefWrite);
+  std::string before = read_file(file());
+  ASSERT_FALSE(before.empty());
+
+  // A file-size limit makes every write past 16 bytes fail as a full disk would, even for root.
+  struct rlimit saved;
+  getrlimit(RLIMIT_FSIZE, &saved);
+  struct rlimit tight = saved;
+  tight.rlim_cur = 16;
+  sighandler_t old_handler = signal(SIGXFSZ, SIG_IGN);
+  setrlimit(RLIMIT_FSIZE, &tight);
+  stg.stream_count = 4;
+  pref.IO_set(kPrefInstaller, kPrefWrite);
+  setrlimit(RLIMIT_FSIZE, &saved);
+  signal(SIGXFSZ, old_handler);
+
+  EXPECT_EQ(read_file(file()), before);
+  EXPECT_EQ(list_tree(dir.path()), std::vector<std::string>{"Zephra Installer.prf"}) << "no temporary file is left";
+  ASSERT_EQ(alerts.alerts.size(), 1u);
+  EXPECT_EQ(alerts.alerts[0].lines[0].rfind("I could not save the file!", 0), 0u);
+  EXPECT_EQ(alerts.alerts[0].lines[2], "The preferences saved before are kept as they were.");
 }

@@ -99,3 +99,31 @@ TEST(WorkerPool, RunsCallsAndCarriesAlertsBackAsExceptions) {
   EXPECT_FALSE(THREAD_is_inited());
   EXPECT_NE(log.text().find("Clean exit from threads.\n"), std::string::npos);
 }
+
+namespace {
+std::atomic<bool> straggler_release{false};
+void* waits_for_release(void*) {
+  while (!straggler_release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  return nullptr;
+}
+}  // namespace
+
+TEST(WorkerPool, AWorkerThatMissesTheShutdownDeadlineEndsSafelyLater) {
+  LogCapture log;
+  int saved_deadline = THREAD_join_deadline_ms;
+  THREAD_join_deadline_ms = 20;
+  THREAD_init();
+  THREAD_call* call = THREAD_submit(waits_for_release, nullptr);
+  THREAD_shutdown();
+  EXPECT_NE(log.text().find("Wait on thread for cleanup failed"), std::string::npos);
+  // The let-go worker finishes its call and reads its stop token from the queue it still owns; a
+  // new pool meanwhile is not disturbed by it.
+  THREAD_join_deadline_ms = saved_deadline;
+  THREAD_init();
+  straggler_release = true;
+  THREAD_wait(call, nullptr, nullptr);
+  int value = 4;
+  EXPECT_EQ(THREAD_wait(THREAD_submit(doubles, &value), nullptr, nullptr), &value);
+  EXPECT_EQ(value, 8);
+  THREAD_shutdown();
+}
