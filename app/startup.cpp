@@ -102,8 +102,9 @@ void MACIBM_finishup(int save) {
   if (save) {
     pref.IO_set(kPrefInstaller, kPrefWrite);
     THREAD_shutdown();
-    system_remove_run_temp_folder();
   }
+  // A fatal end leaves no downloads behind either.
+  system_remove_run_temp_folder();
   MACIBM_setres(0);
   MACIBM_nuke_context(0);
   ogl_inited = 0;

@@ -7,6 +7,7 @@
 
 #include "core/app_state.h"
 #include "core/log.h"
+#include "core/system_info.h"
 
 int in_alert = 0;
 int return_hit = 0;
@@ -78,10 +79,12 @@ void __MACIBM_alert(int close_to, std::string stl_s_1, std::string stl_s_2, std:
     xer.flush();
   }
   if (type == alert_fatal || was_in_alert) {
-    if (alert_hooks().finish_up)
+    if (alert_hooks().finish_up) {
       alert_hooks().finish_up();
-    else
+    } else {
+      system_remove_run_temp_folder();
       log_close();
+    }
     app_done = 1;
     std::fflush(stdout);
     std::fflush(stderr);

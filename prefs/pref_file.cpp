@@ -6,6 +6,7 @@
 #include "core/alert.h"
 #include "core/app_state.h"
 #include "core/clock.h"
+#include "core/log.h"
 #include "files/error_text.h"
 #include "files/file_utils.h"
 #include "files/os_path.h"
@@ -20,6 +21,8 @@ pref_class pref;
 
 namespace {
 constexpr int kPrefVersion = 8500;
+// "Zephra/", put after a destination that is not an installation yet.
+constexpr size_t kNewFolderNameLength = 7;
 }
 
 scan_class::scan_class(const std::string& path, int in_opr) : opr_typ(in_opr) {
@@ -140,7 +143,15 @@ void pref_class::IO_set(int prf_typ, int opr_typ) {
     scan.int_io(&stg.stream_count, "_stream_count");
     scan.int_io(&stg.log_actions, "_log_actions");
     scan.int_io(&stg.always_ask_dir, "_always_ask_dir");
+    std::string default_dest = dest_dir_path;
     scan.str_io(&dest_dir_path, "_dest_dir_path");
+    // A stored folder too long for the path buffer (with the new folder's name after it) would end
+    // every start in an alert; it counts as not stored.
+    if (opr_typ == kPrefRead && dest_dir_path.size() + kNewFolderNameLength > static_cast<size_t>(kMaxOsPath)) {
+      xer << "The stored destination is too long for a path (" << dest_dir_path.size()
+          << " characters), so I do not use it.\n";
+      dest_dir_path = default_dest;
+    }
     scan.str_io(&http.ProxyHost, "_proxy_host");
     scan.str_io(&http.ProxyPort_str, "_proxy_port");
     scan.int_io(&http.ProxyPort_int, "_proxy_port_int");

@@ -72,19 +72,22 @@ TEST(Alert, EmptyPanelAlertIsNotShownButLogged) {
   EXPECT_NE(log.text().find("(shell_test line"), std::string::npos);
 }
 
-TEST(AlertDeathTest, FatalAlertEndsTheProcessAfterLogging) {
+TEST(AlertDeathTest, FatalAlertEndsTheProcessAfterLoggingAndRemovesTheRunsTemporaryFolder) {
   TempDir dir;
   EXPECT_EXIT(
       {
         // No display: the system message box must not wait for a click.
         unsetenv("DISPLAY");
         unsetenv("WAYLAND_DISPLAY");
+        setenv("TMPDIR", dir.path().c_str(), 1);
+        write_file(system_run_temp_folder() + "1.zip", "a download");
         log_open(dir / "Log.txt");
         MACIBM_alert(0, "It broke", "badly", "", "", alert_fatal);
       },
       testing::ExitedWithCode(1), "It broke");
   std::string text = read_file(dir / "Log.txt");
   EXPECT_NE(text.find("It broke\nbadly\n\n\n(shell_test line"), std::string::npos);
+  EXPECT_EQ(list_tree(dir.path()), std::vector<std::string>{"Log.txt"});
 }
 
 TEST(AlertDeathTest, AlertInsideAnAlertIsFatal) {

@@ -113,6 +113,17 @@ TEST_F(PrefFile, UnwritableFolderIsReportedAndNothingElseBreaks) {
   EXPECT_EQ(alerts.alerts[0].lines[0].rfind("I could not save the file!", 0), 0u);
 }
 
+TEST_F(PrefFile, AStoredDestinationTooLongForAPathCountsAsNotStored) {
+  LogCapture log;
+  write_file(file(), "I\n8500 version\n_dest_dir_path /" + std::string(495, 'd') + "/\n_stream_count 2\n");
+  dest_dir_path = "/home/me/";
+  pref.IO_set(kPrefInstaller, kPrefRead);
+  EXPECT_EQ(dest_dir_path, "/home/me/");
+  EXPECT_EQ(stg.stream_count, 2);
+  EXPECT_TRUE(alerts.alerts.empty());
+  EXPECT_NE(log.text().find("The stored destination is too long for a path"), std::string::npos);
+}
+
 TEST_F(PrefFile, AFullDiskKeepsTheOldFileWholeAndSaysSo) {
   stg.stream_count = 3;
   pref.IO_set(kPrefInstaller, kPrefWrite);
