@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include <filesystem>
 #include <iostream>
 
 #include "app/event_loop.h"
@@ -43,7 +44,12 @@ int installer_main(int argc, const char* const* argv) {
   // The folder chooser is never shown without a person to answer it.
   std::string named = cmdline_destination(raw);
   if (!named.empty()) {
+    // A named folder that does not exist yet is made, then taken like any folder the user chose.
+    std::error_code made;
+    std::filesystem::create_directories(named, made);
+    if (made) xer << "I could not make the folder " << named << ": " << made.message() << "\n";
     dest_dir_path = named;
+    dest_user_chosen = true;
     check_dest_path();
   } else if (stg.always_ask_dir && !unattended) {
     if (!pick_dest_path()) check_dest_path();

@@ -11,6 +11,7 @@
 #include "core/app_state.h"
 #include "core/clock.h"
 #include "core/cmdline.h"
+#include "install/destination.h"
 #include "install/file_selection.h"
 #include "install/session.h"
 #include "install/session_state.h"
@@ -26,6 +27,7 @@ bool outcome_shown = false;
 bool on_terminal = false;
 float give_up_after = 300;
 bool accept_eula = false;
+std::string started_dest;  // the destination before the pass, which may rename it
 
 // What counts as progress: anything the session advances.
 struct progress_mark {
@@ -96,6 +98,7 @@ void after_frame() {
       return;
     }
     report(true);
+    if (dest_dir_path != started_dest) std::cout << "The destination is now " << dest_dir_path << std::endl;
     return finish(stg.got_failed_install ? exit_failed : exit_done);
   }
   if (stg.step == 0 && session_is_up_to_date()) {
@@ -115,6 +118,7 @@ void after_frame() {
       return finish(exit_no_agreement);
     }
     install_clicked = true;
+    started_dest = dest_dir_path;
     session_install_clicked();
     if (stg.step == 0) {
       std::cerr << "The installation was cancelled: nothing more was changed." << std::endl;

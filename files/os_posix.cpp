@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 
 int os_remove_folder(const std::string& path) { return rmdir(path.c_str()) == 0 ? 0 : errno; }
 
@@ -218,6 +219,14 @@ int os_read_file_sequential(const std::string& path, unsigned char* buffer, size
   }
   close(fd);
   return err;
+}
+
+std::string os_real_path(const std::string& path) {
+  char* real = realpath(path.c_str(), nullptr);
+  if (!real) return std::string();
+  std::string result = real;
+  free(real);
+  return result;
 }
 
 int os_sync_file_system(const std::string& path) {

@@ -40,6 +40,8 @@ class os_folder_reader {
 // A file that shrinks meanwhile just ends early. 0, or the system's error number.
 int os_read_file_sequential(const std::string& path, unsigned char* buffer, size_t size,
                             const std::function<void(const unsigned char*, size_t)>& consume);
+// The absolute path of an existing file or folder with symbolic links resolved; empty on failure.
+std::string os_real_path(const std::string& path);
 // Flushes every written file of the file system that holds path to stable storage; 0 or errno.
 int os_sync_file_system(const std::string& path);
 

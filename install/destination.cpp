@@ -4,6 +4,7 @@
 #include "core/system_info.h"
 #include "files/file_utils.h"
 #include "files/os_path.h"
+#include "files/os_posix.h"
 #include "install/session_state.h"
 
 namespace {
@@ -47,10 +48,11 @@ void check_dest_path() {
   wrk_path = total;
   int count = opensave_getitems(0);
   bool found[4] = {};
+  // Only folders of exactly these names count: "Output-2019" is somebody's own folder.
   for (int n = 0; n < count; ++n) {
     if (g_file_type[n] != 1) continue;
     for (int k = 0; k < 4; ++k)
-      if (g_path_rel[n].find(kSimFolders[k]) != std::string::npos) found[k] = true;
+      if (g_file[n] == kSimFolders[k]) found[k] = true;
   }
   stg.dest_is_SIM = found[0] && found[1] && found[2] && found[3];
   if (!stg.dest_is_SIM) total += kNewFolderName;
@@ -67,8 +69,38 @@ int pick_dest_path() {
                       "This is my Zephra destination", dest_dir_path, chosen))
     return 0;
   dest_dir_path = chosen;
+  dest_user_chosen = true;
   check_dest_path();
   return 1;
+}
+
+bool dest_user_chosen = false;
+
+namespace {
+// The folder with one trailing separator and symbolic links resolved where it exists.
+std::string comparable_folder(std::string path) {
+  if (path.empty()) return path;
+  std::string real = os_real_path(path);
+  if (!real.empty()) path = real;
+  while (path.size() > 1 && is_path_sep(path.back())) path.pop_back();
+  return path == "/" ? path : path + kPathSep;
+}
+
+bool holds(const std::string& folder, const std::string& inner) {
+  return !inner.empty() && inner.compare(0, folder.size(), folder) == 0;
+}
+}  // namespace
+
+std::string destination_rename_refusal(const std::string& dest) {
+  std::string folder = comparable_folder(dest);
+  if (folder.empty() || folder == "/") return "it is the root folder";
+  if (folder == comparable_folder(system_home_folder())) return "it is your home folder";
+  if (holds(folder, comparable_folder(system_config_folder()))) return "it holds the preference folder";
+  std::string program;
+  MACIBM_app_path(&program, nullptr);
+  if (holds(folder, comparable_folder(program))) return "it holds this program";
+  if (!dest_user_chosen) return "I picked it myself rather than you";
+  return "";
 }
 
 void trim_dest_folder(std::string& path) {

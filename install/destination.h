@@ -22,6 +22,13 @@ int pick_dest_path();
 extern std::function<bool(const std::string& prompt, const std::string& title, const std::string& start,
                           std::string& chosen)>
     folder_chooser;
+// True when the user named the destination (chooser, command line, or a choice stored earlier),
+// false when the program picked it by itself.
+extern bool dest_user_chosen;
+// Why the destination folder dest may not be renamed after the release, or empty when it may:
+// never the root, the home folder, a folder that holds the preference folder or this program, or
+// a folder the program picked by itself.
+std::string destination_rename_refusal(const std::string& dest);
 // Removes the first path component, up to and including the first separator.
 void trim_dest_folder(std::string& path);
 // 1 when path ends in a separator.

@@ -101,9 +101,10 @@ void rename_destination() {
   while (!dest.empty() && is_path_sep(dest.back())) dest.pop_back();
   size_t cut = after_last_sep(dest);
   if (cut == 0 || cut >= dest.size()) return;
-  if (!usable_folder_name(install_name)) {
-    xer << "I am not renaming " << dest_dir_path << " to '" << install_name
-        << "', because that is not a plain folder name.\n";
+  std::string refusal = usable_folder_name(install_name) ? destination_rename_refusal(dest_dir_path)
+                                                          : "that is not a plain folder name";
+  if (!refusal.empty()) {
+    xer << "I am not renaming " << dest_dir_path << " to '" << install_name << "', because " << refusal << ".\n";
     xer.flush();
     return;
   }

@@ -145,13 +145,17 @@ void pref_class::IO_set(int prf_typ, int opr_typ) {
     scan.int_io(&stg.always_ask_dir, "_always_ask_dir");
     std::string default_dest = dest_dir_path;
     scan.str_io(&dest_dir_path, "_dest_dir_path");
+    int user_chosen = dest_user_chosen ? 1 : 0;
+    scan.int_io(&user_chosen, "_dest_user_chosen");
     // A stored folder too long for the path buffer (with the new folder's name after it) would end
     // every start in an alert; it counts as not stored.
     if (opr_typ == kPrefRead && dest_dir_path.size() + kNewFolderNameLength > static_cast<size_t>(kMaxOsPath)) {
       xer << "The stored destination is too long for a path (" << dest_dir_path.size()
           << " characters), so I do not use it.\n";
       dest_dir_path = default_dest;
+      user_chosen = 0;
     }
+    dest_user_chosen = user_chosen != 0;
     scan.str_io(&http.ProxyHost, "_proxy_host");
     scan.str_io(&http.ProxyPort_str, "_proxy_port");
     scan.int_io(&http.ProxyPort_int, "_proxy_port_int");

@@ -28,6 +28,22 @@ TEST_F(FreshInstall, AnEmptyFolderGetsExactlyTheRelease) {
   for (const std::string& f : list_tree(tmp / "tmp")) EXPECT_EQ(f.find(".zip"), std::string::npos) << f;
 }
 
+TEST_F(FreshInstall, FoldersThatOnlyLookLikeAnInstallationAndAMissingFolderGetANewFolder) {
+  // Somebody's own folders whose names merely begin like the top folders.
+  for (const char* own : {"Airfoils-old", "Instructions-copy", "Output-2019", "Resources-bak"})
+    write_file(dest + own + "/photo.jpg", own);
+  install_run run = install(dest);
+  ASSERT_EQ(run.status, 0) << describe(run);
+  expect_installed(dest + "Zephra", files);
+  EXPECT_EQ(read_file(dest + "Output-2019/photo.jpg"), "Output-2019");
+
+  // A folder named on the command line that does not exist yet is made and used.
+  std::string missing = tmp / "not/yet/there/";
+  install_run made = install(missing);
+  ASSERT_EQ(made.status, 0) << describe(made);
+  expect_installed(missing + "Zephra", files);
+}
+
 TEST_F(FreshInstall, AnEmptyFileIsInstalledOnceAndThenCountsAsPresent) {
   install_run first = install(dest);
   ASSERT_EQ(first.status, 0) << describe(first);

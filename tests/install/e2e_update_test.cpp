@@ -46,6 +46,7 @@ TEST_F(Update, ReleaseOneBecomesExactlyReleaseTwoAndTheFolderTakesItsName) {
   EXPECT_EQ(run.out.find("You changed"), std::string::npos) << describe(run);
 
   EXPECT_FALSE(fs::exists(inst)) << "the folder was not renamed";
+  EXPECT_NE(run.out.find("The destination is now " + renamed + "\n"), std::string::npos) << describe(run);
   expect_installed(renamed, second);
   EXPECT_FALSE(fs::exists(renamed + "Resources/old")) << "the emptied folder was kept";
   EXPECT_EQ(fs::last_write_time(renamed + "Instructions/Read Me.txt"), unchanged_stamp);
@@ -54,6 +55,21 @@ TEST_F(Update, ReleaseOneBecomesExactlyReleaseTwoAndTheFolderTakesItsName) {
   install_run again = install(renamed);
   EXPECT_EQ(again.status, 0) << describe(again);
   EXPECT_NE(again.out.find(kLatest), std::string::npos) << describe(again);
+}
+
+TEST_F(Update, AHomeFolderHoldingTheInstallationIsUpdatedInPlaceAndNeverRenamed) {
+  // The installation is the home folder itself, the default destination (none is stored).
+  fs::remove(home + "config/Zephra Installer.prf");
+  for (const auto& top : {"Airfoils", "Instructions", "Output", "Resources"}) fs::rename(inst + top, home + top);
+  write_file(home + "letters/mum.txt", "Dear mum\n");
+  install_run run = install("");
+  ASSERT_EQ(run.status, 0) << describe(run);
+  EXPECT_NE(run.out.find(kComplete), std::string::npos) << describe(run);
+  EXPECT_NE(run.log.find("because it is your home folder."), std::string::npos) << describe(run);
+  EXPECT_FALSE(fs::exists(tmp / "Zephra 8.50")) << "the home folder was renamed";
+  EXPECT_EQ(read_file(home + "letters/mum.txt"), "Dear mum\n");
+  EXPECT_EQ(read_file(home + "Resources/plugins/linux-tool"), second["Resources/plugins/linux-tool"]);
+  EXPECT_EQ(read_file(home + "Resources/settings.txt"), second["Resources/settings.txt"]);
 }
 
 TEST_F(Update, AnOlderPublishedVersionOnDiskIsReplacedWithoutAsking) {

@@ -9,6 +9,7 @@
 #include "core/app_state.h"
 #include "core/clock.h"
 #include "files/md5.h"
+#include "install/destination.h"
 #include "install/directory.h"
 #include "install/directory_view.h"
 #include "install/file_selection.h"
@@ -74,6 +75,7 @@ class EngineTest : public ::testing::Test {
     app_done = 0;
     install_name = "Zephra-8.50";
     dest_dir_path = dir / "Sim/";
+    dest_user_chosen = true;  // as if named by the user
     temp_path = dir / "tmp/";
     testing_support::write_file(temp_path + ".keep", "");
     for (int i = 0; i < kMaxServers; ++i) server_name[i] = server_path[i] = server_desc[i] = "";

@@ -226,8 +226,14 @@ TEST_F(InstallPass, TheDestinationKeepsItsNameWhenItCannotOrShouldNotChange) {
   }
   EXPECT_NE(log.text().find("I am not renaming " + original + " to '../Elsewhere'"), std::string::npos);
   progress_reset();
-  stg.rename_folder = 0;
   install_name = "Zephra-8.50";
+  dest_user_chosen = false;
+  EXPECT_EQ(run_pass(), 1);
+  EXPECT_EQ(dest_dir_path, original);
+  EXPECT_NE(log.text().find("because I picked it myself rather than you."), std::string::npos);
+  progress_reset();
+  dest_user_chosen = true;
+  stg.rename_folder = 0;
   EXPECT_EQ(run_pass(), 1);
   EXPECT_EQ(dest_dir_path, original);
 }

@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdlib>
 
+#include "install/destination.h"
 #include "install/session_state.h"
 #include "net/http_client.h"
 #include "prefs/pref_file.h"
@@ -24,6 +25,7 @@ class PrefFile : public testing::Test {
   static void reset() {
     stg.reset();
     dest_dir_path.clear();
+    dest_user_chosen = false;
     http.ProxyHost.clear();
     http.ProxyPort_str.clear();
     http.ProxyPort_int = 0;
@@ -42,13 +44,14 @@ TEST_F(PrefFile, WritesEveryTagAndReadsThemBack) {
   stg.log_actions = 1;
   stg.always_ask_dir = 1;
   dest_dir_path = "/home/me/My Games/Zephra/";
+  dest_user_chosen = true;
   http.ProxyHost = "127.0.0.1";
   http.ProxyPort_str = "3128";
   http.ProxyPort_int = 3128;
   pref.IO_set(kPrefInstaller, kPrefWrite);
   EXPECT_EQ(read_file(file()),
             "I\n8500 version\n_download_os 6\n_use_max_cpu 1\n_rename_folder 0\n_stream_count 3\n"
-            "_log_actions 1\n_always_ask_dir 1\n_dest_dir_path /home/me/My Games/Zephra/\n"
+            "_log_actions 1\n_always_ask_dir 1\n_dest_dir_path /home/me/My Games/Zephra/\n_dest_user_chosen 1\n"
             "_proxy_host 127.0.0.1\n_proxy_port 3128\n_proxy_port_int 3128\n");
 
   reset();
@@ -60,6 +63,7 @@ TEST_F(PrefFile, WritesEveryTagAndReadsThemBack) {
   EXPECT_EQ(stg.log_actions, 1);
   EXPECT_EQ(stg.always_ask_dir, 1);
   EXPECT_EQ(dest_dir_path, "/home/me/My Games/Zephra/");
+  EXPECT_TRUE(dest_user_chosen);
   EXPECT_EQ(http.ProxyHost, "127.0.0.1");
   EXPECT_EQ(http.ProxyPort_str, "3128");
   EXPECT_EQ(http.ProxyPort_int, 3128);
