@@ -10,6 +10,7 @@
 #include "files/error_text.h"
 #include "files/file_utils.h"
 #include "files/os_path.h"
+#include "files/os_posix.h"
 #include "files/zip_extract.h"
 #include "install/destination.h"
 #include "install/directory.h"
@@ -305,6 +306,16 @@ int grab_files() {
 
   next.dir_done = 1;
   remove_emptied_folders();
+  // What is reported complete must survive a power cut: one flush of the destination's file
+  // system costs far less than a flush per file.
+  std::string dest = dest_dir_path;
+  make_os_path(dest);
+  if (int err = os_sync_file_system(dest)) {
+    MACIBM_alert(0, "I could not make sure that the installed files are safely on the disk!", error_str(err),
+                 "Install Location: " + dest_dir_path, "", alert_error);
+    stg.got_failed_install = 1;
+    return stg.got_failed_install;
+  }
   if (this_install_has_exes && stg.rename_folder) rename_destination();
   return 1;
 }
