@@ -2,8 +2,10 @@
 
 #include <filesystem>
 #include <iostream>
+#include <vector>
 
 #include "app/event_loop.h"
+#include "app/launch_options.h"
 #include "app/unattended.h"
 #include "app/window.h"
 #include "core/alert.h"
@@ -16,6 +18,21 @@
 #include "ui/window_state.h"
 
 int installer_main(int argc, const char* const* argv) {
+  std::error_code no_cwd;
+  launch_request request = read_launch_arguments(argc, argv, std::filesystem::current_path(no_cwd).string());
+  switch (request.what) {
+    case launch_request::show_usage: std::cout << launch_usage(); return 0;
+    case launch_request::show_version: std::cout << launch_version(); return 0;
+    case launch_request::bad_usage:
+      std::cerr << request.problem << ".\n\n" << launch_usage();
+      return kExitBadUsage;
+    case launch_request::run: break;
+  }
+  std::vector<const char*> args{argc > 0 ? argv[0] : "zephra-installer"};
+  for (const std::string& a : request.args) args.push_back(a.c_str());
+  argc = static_cast<int>(args.size());
+  argv = args.data();
+
   std::string raw = cmdline_join(argc, argv);
   const char* raw_arg = raw.c_str();
   bool unattended = false;

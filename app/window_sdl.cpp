@@ -3,6 +3,7 @@
 #include <SDL_opengl.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "app/window.h"
@@ -108,6 +109,11 @@ void initial_gl_state() {
 }  // namespace
 
 bool window_display_available() {
+  // Without either display variable no video driver can show a window, and probing them only
+  // prints the drivers' complaints.
+  const char* x11 = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  if (!(x11 && *x11) && !(wayland && *wayland)) return false;
   if (!start_video()) return false;
   const char* driver = SDL_GetCurrentVideoDriver();
   return driver && std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0;
@@ -117,6 +123,8 @@ int MACIBM_setres(int init_call) {
   mnw.x_res_now = mnw.x_res_req;
   mnw.y_res_now = mnw.y_res_req;
   mnw.col_res_now = mnw.col_res_req;
+  // Going back to a mode that was never changed needs no video system (the unattended mode).
+  if (!init_call && !video_started) return 1;
   if (!start_video()) return 0;
   SDL_DisplayMode current{};
   int mon_w = 0, mon_h = 0, depth = 32;

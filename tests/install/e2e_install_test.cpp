@@ -44,6 +44,34 @@ TEST_F(FreshInstall, FoldersThatOnlyLookLikeAnInstallationAndAMissingFolderGetAN
   expect_installed(missing + "Zephra", files);
 }
 
+TEST_F(FreshInstall, TheCommandLineBehavesLikeAUnixTool) {
+  auto run_alone = [&](const std::string& args) {
+    install_run run;
+    run.status = run_command("cd " + shell_quote(tmp.path()) + " && " + shell_quote(installer) + " " + args + " >out 2>err");
+    run.out = read_file(tmp / "out");
+    run.err = read_file(tmp / "err");
+    return run;
+  };
+  install_run help = run_alone("--help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.out.rfind("Usage: zephra-installer [OPTION]... [DESTINATION]\n", 0), 0u) << help.out;
+  EXPECT_EQ(run_alone("-h").out, help.out);
+  install_run version = run_alone("--version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, "Zephra 8.50 Beta 8 - Installer/Updater build 85008\n");
+  install_run unknown = run_alone("--unatended " + shell_quote(dest));
+  EXPECT_EQ(unknown.status, 64);
+  EXPECT_EQ(unknown.err, "I don't know the option --unatended.\n\n" + help.out);
+  EXPECT_TRUE(list_tree(dest).empty()) << "a mistyped option must not start an installation";
+
+  // "--vendor_host HOST" with a space, and a relative folder below the current one (tmp/tmp);
+  // standard error holds nothing that is not the installer's own.
+  install_run run = install("mine", {"--accept_eula", "--vendor_host", nginx->address()});
+  ASSERT_EQ(run.status, 0) << describe(run);
+  EXPECT_EQ(run.err, "") << describe(run);
+  expect_installed(tmp / "tmp/mine/Zephra", files);
+}
+
 TEST_F(FreshInstall, AnEmptyFileIsInstalledOnceAndThenCountsAsPresent) {
   install_run first = install(dest);
   ASSERT_EQ(first.status, 0) << describe(first);
