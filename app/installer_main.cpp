@@ -14,6 +14,7 @@
 #include "core/log.h"
 #include "install/destination.h"
 #include "install/session_state.h"
+#include "install/signature_cache.h"
 #include "prefs/pref_file.h"
 #include "ui/window_state.h"
 
@@ -54,6 +55,7 @@ int installer_main(int argc, const char* const* argv) {
                  "", "", alert_fatal);
 
   stls.text[kOkLabelIndex] = "OK";
+  verify_every_file = cmdline.has_option("--verify") != 0;
   install_name = no_install_name;
   stg.reset();
   pref.IO_set(kPrefInstaller, kPrefRead);

@@ -221,6 +221,16 @@ int os_read_file_sequential(const std::string& path, unsigned char* buffer, size
   return err;
 }
 
+bool os_stamp_file(const std::string& path, os_file_stamp& out) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  out.size = static_cast<uint64_t>(st.st_size);
+  out.mtime_ns = static_cast<uint64_t>(st.st_mtim.tv_sec) * 1000000000u + static_cast<uint64_t>(st.st_mtim.tv_nsec);
+  out.ctime_ns = static_cast<uint64_t>(st.st_ctim.tv_sec) * 1000000000u + static_cast<uint64_t>(st.st_ctim.tv_nsec);
+  out.inode = static_cast<uint64_t>(st.st_ino);
+  return true;
+}
+
 std::string os_real_path(const std::string& path) {
   char* real = realpath(path.c_str(), nullptr);
   if (!real) return std::string();

@@ -40,6 +40,14 @@ class os_folder_reader {
 // A file that shrinks meanwhile just ends early. 0, or the system's error number.
 int os_read_file_sequential(const std::string& path, unsigned char* buffer, size_t size,
                             const std::function<void(const unsigned char*, size_t)>& consume);
+// What identifies one state of a file: when any of these changes, its content may have.
+struct os_file_stamp {
+  uint64_t size = 0, mtime_ns = 0, ctime_ns = 0, inode = 0;
+  bool operator==(const os_file_stamp&) const = default;
+};
+// The stamp of a regular file; false for anything else or on failure.
+bool os_stamp_file(const std::string& path, os_file_stamp& out);
+
 // The absolute path of an existing file or folder with symbolic links resolved; empty on failure.
 std::string os_real_path(const std::string& path);
 // Flushes every written file of the file system that holds path to stable storage; 0 or errno.

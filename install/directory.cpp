@@ -1,9 +1,13 @@
 #include "install/directory.h"
 
+#include <vector>
+
 #include "core/alert.h"
 #include "core/app_state.h"
 #include "core/log.h"
+#include "files/error_text.h"
 #include "files/file_utils.h"
+#include "files/os_posix.h"
 #include "files/os_path.h"
 #include "files/xmap.h"
 #include "install/destination.h"
@@ -11,6 +15,8 @@
 #include "install/install_pass.h"
 #include "install/server_list.h"
 #include "install/session_state.h"
+#include "install/signature_cache.h"
+#include "threads/worker_pool.h"
 
 sim_info_struct sim_info;
 int this_install_has_exes = 0;
@@ -38,19 +44,84 @@ file_version_struct read_file_record(xmap_class& map, std::string& relative) {
   return v;
 }
 
+// One file to hash on a worker: its path, and the signature and stamp found.
+struct hash_job {
+  std::string dest;
+  std::string sig = kSigNone;
+  os_file_stamp stamp;
+  bool stamped = false;
+};
+
+void* hash_on_worker(void* param) {
+  auto* job = static_cast<hash_job*>(param);
+  // The stamp is taken first: a file changed while it is read then never matches its record.
+  job->stamped = os_stamp_file(job->dest, job->stamp);
+  calc_file_md5(job->dest, job->sig);  // replaces it only when the file can be read
+  return nullptr;
+}
+
+// True when md5 is the signature of one of the file's catalogued versions: only then is a
+// remembered signature taken, so a file the user changed is always read afresh.
+bool known_signature(const file_history_struct& history, const std::string& md5) {
+  for (const file_version_struct& v : history.versions)
+    if (v.sig_want == md5) return true;
+  return false;
+}
+
 // Compares every current version with the file in the destination and sums what is missing.
+// Files whose stamp matches the signature cache take their remembered signature; the others are
+// hashed several at a time on the worker pool, and the results are used in the catalogue's order.
 void examine_disk(const std::string& message) {
   const size_t n = sim_info.files.size();
   size_t k = n / kExamineDraws;
   if (k < 2) k = 1;
-  for (size_t i = 0; i < n; ++i) {
-    file_version_struct& v = sim_info.files[i].versions.back();
-    std::string dest = dest_path_of(v.path);
-    if (i % k == 0) dir_progress_bar(0, static_cast<float>(i), static_cast<float>(n), 1, message, dest);
+  if (verify_every_file)
+    sig_cache.clear();
+  else
+    sig_cache.load(dest_dir_path);
 
-    v.sig_have = kSigNone;
-    calc_file_md5(dest, v.sig_have);  // replaces it only when the file can be read
+  std::vector<hash_job> jobs(n);
+  std::vector<THREAD_call*> calls(n, nullptr);
+  const bool pooled = THREAD_is_inited() != 0;
+  const size_t window = pooled ? 2 * static_cast<size_t>(UTL_count_processors()) : 1;
+  size_t from_cache = 0, submitted = 0;
+
+  // Hands out work up to `window` files ahead of the one used next; cached files need none.
+  auto submit_up_to = [&](size_t limit) {
+    for (; submitted < n && submitted < limit; ++submitted) {
+      file_history_struct& history = sim_info.files[submitted];
+      hash_job& job = jobs[submitted];
+      job.dest = dest_path_of(history.versions.back().path);
+      os_file_stamp stamp;
+      if (!verify_every_file && os_stamp_file(job.dest, stamp)) {
+        std::string md5 = sig_cache.lookup(history.versions.back().path, stamp);
+        if (!md5.empty() && known_signature(history, md5)) {
+          job.sig = md5;
+          job.stamp = stamp;
+          job.stamped = true;
+          ++from_cache;
+          continue;
+        }
+      }
+      if (pooled)
+        calls[submitted] = THREAD_submit(hash_on_worker, &job);
+      else
+        hash_on_worker(&job);
+    }
+  };
+
+  for (size_t i = 0; i < n; ++i) {
+    submit_up_to(i + window);
+    file_version_struct& v = sim_info.files[i].versions.back();
+    if (i % k == 0) dir_progress_bar(0, static_cast<float>(i), static_cast<float>(n), 1, message, jobs[i].dest);
+    if (calls[i]) THREAD_wait(calls[i], nullptr, nullptr);
+
+    v.sig_have = jobs[i].sig;
     v.on_disk = v.sig_have == v.sig_want ? 1 : 0;
+    if (jobs[i].stamped && v.sig_have != kSigNone)
+      sig_cache.remember(v.path, jobs[i].stamp, v.sig_have);
+    else
+      sig_cache.forget(v.path);
 
     if (v.sig_want != kSigGone && !v.on_disk && version_applies(v.os_type, stg.download_os)) {
       stg.down_req += v.down_size;
@@ -58,9 +129,25 @@ void examine_disk(const std::string& message) {
       if (v.os_type >= 1 && v.os_type <= 5) this_install_has_exes = 1;
     }
   }
+  xer << "Signatures: " << from_cache << " from the cache, " << n - from_cache << " read from the disk.\n";
+  if (int err = sig_cache.save(dest_dir_path))
+    xer << "I could not save the signature cache: " << error_str(err) << "\n";
 }
 
 }  // namespace
+
+void record_installed_signatures() {
+  for (const file_history_struct& history : sim_info.files) {
+    const file_version_struct& v = history.versions.back();
+    os_file_stamp stamp;
+    if (v.on_disk && v.sig_want != kSigGone && os_stamp_file(dest_path_of(v.path), stamp))
+      sig_cache.remember(v.path, stamp, v.sig_want);
+    else if (!v.on_disk)
+      sig_cache.forget(v.path);
+  }
+  if (int err = sig_cache.save(dest_dir_path))
+    xer << "I could not save the signature cache: " << error_str(err) << "\n";
+}
 
 int version_applies(int os_type, int download_os) {
   if (os_type == download_os || os_type == 0) return 1;

@@ -49,6 +49,10 @@ std::string dest_path_of(const std::string& path);
 // empty, absolute, or with a ".." component.
 int path_leaves_destination(const std::string& path);
 
+// After a complete pass: remembers the signature of every file now current in the destination and
+// forgets the others, then saves the destination's signature cache.
+void record_installed_signatures();
+
 // Reads the directory file at disk_path into sim_info and examines the destination; sets
 // stg.down_req and stg.disk_req and empties deleted_files. Returns the new stg.dir_scan: 3 when
 // read, 2 when the header was not accepted (a network install then shows the new-format message

@@ -317,5 +317,6 @@ int grab_files() {
     return stg.got_failed_install;
   }
   if (this_install_has_exes && stg.rename_folder) rename_destination();
+  record_installed_signatures();
   return 1;
 }

@@ -76,7 +76,7 @@ TEST(Window, StartsWithTheSplashShowsTheScreenAndFinishesCleanly) {
   EXPECT_EQ(mnw.context[0], nullptr);
   EXPECT_EQ(ogl_inited, 0);
   EXPECT_TRUE(file_exists(config / "Zephra Installer.prf")) << "the normal finish-up saves the preferences";
-  unsetenv("XDG_CONFIG_HOME");
+  use_test_config_folder();
   window_wanted = false;
 }
 

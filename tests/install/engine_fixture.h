@@ -16,6 +16,7 @@
 #include "install/install_pass.h"
 #include "install/server_list.h"
 #include "install/session_state.h"
+#include "install/signature_cache.h"
 #include "net/http_client.h"
 #include "tests/support/test_support.h"
 
@@ -66,6 +67,9 @@ inline file_version_struct version(const std::string& path, const std::string& s
 class EngineTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    // The preference folder, where the signature cache goes, is the test's own.
+    setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+    sig_cache.clear();
     stg.reset();
     stg.download_os = 3;
     next = next_class{};
@@ -90,6 +94,7 @@ class EngineTest : public ::testing::Test {
     select_alert_hook() = nullptr;
     dir_progress_hook() = nullptr;
     app_done = 0;
+    testing_support::use_test_config_folder();
   }
 
   // Writes a directory file with the accepted header and the given records.

@@ -21,7 +21,7 @@ class PrefFile : public testing::Test {
     setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
     reset();
   }
-  void TearDown() override { unsetenv("XDG_CONFIG_HOME"); }
+  void TearDown() override { use_test_config_folder(); }
   static void reset() {
     stg.reset();
     dest_dir_path.clear();

@@ -15,15 +15,34 @@
 namespace fs = std::filesystem;
 
 namespace {
-// Every test program stands in for the whole program: the shell's seams are filled as after start-up.
+// Every test program stands in for the whole program: the shell's seams are filled as after
+// start-up, and its preference folder is one of its own, never the user's.
 class ShellSeams : public ::testing::Environment {
  public:
-  void SetUp() override { install_shell_seams(); }
+  void SetUp() override {
+    install_shell_seams();
+    testing_support::use_test_config_folder();
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(testing_support::test_config_folder(), ec);
+  }
 };
 ::testing::Environment* const shell_seams = ::testing::AddGlobalTestEnvironment(new ShellSeams);
 }  // namespace
 
 namespace testing_support {
+
+const std::string& test_config_folder() {
+  static const std::string folder = [] {
+    std::string pattern = (fs::temp_directory_path() / "zephra-config-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    return pattern + "/";
+  }();
+  return folder;
+}
+
+void use_test_config_folder() { setenv("XDG_CONFIG_HOME", test_config_folder().c_str(), 1); }
 
 TempDir::TempDir() {
   std::string pattern = (fs::temp_directory_path() / "zephra-test-XXXXXX").string();

@@ -23,6 +23,11 @@ class TempDir {
   std::string path_;
 };
 
+// The preference folder of this test program, removed at its end; use_test_config_folder()
+// points XDG_CONFIG_HOME at it again after a test pointed it elsewhere.
+const std::string& test_config_folder();
+void use_test_config_folder();
+
 std::string read_file(const std::string& path);
 // Writes content, creating the missing parent folders.
 void write_file(const std::string& path, const std::string& content);

@@ -1,0 +1,39 @@
+#pragma once
+// The signatures of a destination's files remembered between runs, so that a file whose size,
+// times and inode are as they were need not be read again. The cache is only advice: a missing,
+// damaged or foreign one means hashing, and it never decides that the user changed a file.
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+
+#include "files/os_posix.h"
+
+class signature_cache {
+ public:
+  // Reads the cache kept for the destination folder dest; empty when there is none or it is not
+  // this destination's.
+  void load(const std::string& dest);
+  // The remembered MD5 of the file at relative path rel when stamp is the one it was taken with,
+  // else empty.
+  std::string lookup(const std::string& rel, const os_file_stamp& stamp) const;
+  void remember(const std::string& rel, const os_file_stamp& stamp, const std::string& md5);
+  void forget(const std::string& rel);
+  void clear() { records_.clear(); }
+  size_t size() const { return records_.size(); }
+  // Writes the cache for dest beside its old one and renames it over; 0 or the system's error.
+  int save(const std::string& dest) const;
+
+ private:
+  struct record {
+    os_file_stamp stamp;
+    std::string md5;
+  };
+  std::unordered_map<std::string, record> records_;
+};
+extern signature_cache sig_cache;
+
+// Where the cache of destination dest lives: a file in the preference folder named for it.
+std::string signature_cache_path(const std::string& dest);
+
+// Hash every file at examination whatever the cache says (--verify, or the preference box).
+extern bool verify_every_file;
