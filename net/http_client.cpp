@@ -254,9 +254,14 @@ void down_class::FinishHeader() {
 void down_class::ParseHeader() {
   size_t pos = 0;
   while (!mGotWholeHeader && mFileErr == 0) {
-    size_t cr = pos;
+    // Bytes scanned by an earlier call hold no line end; a line that trickles in is not rescanned.
+    size_t cr = std::max(pos, mScanFrom);
+    mScanFrom = 0;
     while (cr + 1 < mInBuf.size() && !(mInBuf[cr] == '\r' && mInBuf[cr + 1] == '\n')) ++cr;
-    if (cr + 1 >= mInBuf.size()) break;  // no whole line yet
+    if (cr + 1 >= mInBuf.size()) {  // no whole line yet
+      mScanFrom = cr;
+      break;
+    }
 
     // The bound holds over interim blocks too, so that endless 1xx answers cannot pile up.
     mHeaderBytes += cr - pos + 2;
@@ -286,6 +291,7 @@ void down_class::ParseHeader() {
   }
   if (mFileErr != 0) return;  // the request failed and its buffer was emptied
   mInBuf.erase(mInBuf.begin(), mInBuf.begin() + static_cast<std::ptrdiff_t>(pos));
+  mScanFrom = mScanFrom > pos ? mScanFrom - pos : 0;
   // A header that never ends would otherwise take memory without bound.
   if (!mGotWholeHeader && mHeaderBytes + mInBuf.size() > kMaxHeaderBytes) Fail(EMSGSIZE);
 }

@@ -129,6 +129,7 @@ class down_class {
   enum chunk_state { chunk_size, chunk_data, chunk_data_cr, chunk_data_lf, chunk_trailer, chunk_end };
   size_t mHeaderBytes = 0;        // header bytes parsed, over every block of the response
   bool mAtBlockStart = true;      // the next header line must be a status line
+  size_t mScanFrom = 0;           // where the search for the next line end resumes in mInBuf
   chunk_state mChunkState = chunk_size;
   long long mChunkLeft = 0;       // data bytes left in the current chunk
   std::string mChunkLine;         // the chunk-size or trailer line so far
