@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -29,20 +30,24 @@ float give_up_after = 300;
 bool accept_eula = false;
 std::string started_dest;  // the destination before the pass, which may rename it
 
-// What counts as progress: anything the session advances.
+// What counts as progress: a step of the session, a file placed, or the pass reaching a file
+// it never reached before. Bytes of a download that fails, and a file taken up again after a
+// failure, are no progress: a mirror that cuts or stalls every answer cannot keep the run alive.
 struct progress_mark {
-  int num_servers, dir_scan, step, next_index;
-  float downloaded, written;
+  int num_servers, dir_scan, step, furthest_index;
+  float placed_down, placed_disk;
   bool operator==(const progress_mark&) const = default;
 };
 progress_mark last_mark{};
 float last_progress_time = 0;
+int furthest_index = 0;
 
 std::string last_report;
 float last_report_time = -1;
 
 progress_mark current_mark() {
-  return {stg.num_servers, stg.dir_scan, stg.step, next.next_index, next.comp_down + next.file_down, next.totl_disk};
+  furthest_index = std::max(furthest_index, next.next_index);
+  return {stg.num_servers, stg.dir_scan, stg.step, furthest_index, next.comp_down, next.totl_disk};
 }
 
 std::string progress_bar(float fraction) {
@@ -128,7 +133,7 @@ void after_frame() {
   report(false);
   if (now - last_progress_time > give_up_after) {
     report(true);
-    std::cerr << "I gave up: nothing came from the network for " << static_cast<int>(give_up_after) << " seconds."
+    std::cerr << "I gave up: no file arrived whole for " << static_cast<int>(give_up_after) << " seconds."
               << std::endl;
     finish(exit_gave_up);
   }

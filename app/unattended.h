@@ -5,5 +5,5 @@
 // Installs the answers and the report; call after the command line was parsed.
 void unattended_begin();
 // The exit status: 0 installed or already current, 1 failed or cancelled, 2 agreement not
-// accepted, 3 the network gave no progress for --give_up_after seconds.
+// accepted, 3 no file arrived whole (nor any other step) for --give_up_after seconds.
 int unattended_exit_code();

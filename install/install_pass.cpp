@@ -23,6 +23,9 @@ retry_backoff download_retry;
 
 namespace {
 
+// Bytes an archive's download may have beyond its catalogued size.
+constexpr long long kArchiveAllowance = 64 * 1024;
+
 // Stream slot i downloads on HTTP slot i + 2; slots 0 and 1 belong to the session.
 constexpr int kFirstStreamHttpSlot = 2;
 
@@ -249,7 +252,9 @@ int grab_files() {
         const int slot = http_slot(i);
         // After a failure a new request waits out its pause; one under way is always polled.
         if (http.down[slot] || download_retry.ready(xtim.real_time)) {
-          switch (http.net_check(slot, server_name[server], src, local)) {
+          // An archive may exceed its catalogued size only by a little; more is a faulty mirror.
+          const long long bound = static_cast<long long>(std::max(v.down_size, 0.0f)) * 1024 + kArchiveAllowance;
+          switch (http.net_check(slot, server_name[server], src, local, bound)) {
             case 0:
               stg.crnt_file_rat = download_fraction(slot);
               next.file_down += stg.crnt_file_rat * v.down_size;

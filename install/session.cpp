@@ -40,6 +40,9 @@ std::string net_dir_path_zip, dir_path, dir_path_path, dvd_dir_path_zip;
 namespace {
 constexpr int kSlotServerList = 0;
 constexpr int kSlotDirectory = 1;
+// The largest answers taken for the server list and the directory archive.
+constexpr long long kServerListMaxBytes = 1 << 20;
+constexpr long long kDirectoryArchiveMaxBytes = 64 << 20;
 constexpr int kBackgroundTexture = 365;
 constexpr const char* kScanMessage = "Scanning directory text file to see if you already have Zephra installed...";
 
@@ -70,7 +73,7 @@ void build_path_strings() {
 void fetch_server_list() {
   if (stg.num_servers != -1 || !server_list_retry.ready(xtim.real_time)) return;
   std::string local = temp_path + "serverlist.txt";
-  int result = http.net_check(kSlotServerList, vendor_host(), "/serverlist.txt", local);
+  int result = http.net_check(kSlotServerList, vendor_host(), "/serverlist.txt", local, kServerListMaxBytes);
   if (result == 1) {
     server_list_retry.succeeded();
     read_server_list(local);
@@ -82,7 +85,7 @@ void fetch_server_list() {
 void fetch_directory() {
   if (stg.dir_scan != 0 || stg.num_servers < 1 || !directory_retry.ready(xtim.real_time)) return;
   int result = http.net_check(kSlotDirectory, server_name[stg.sel_server], server_path[stg.sel_server] + "directory.txt.zip",
-                              net_dir_path_zip);
+                              net_dir_path_zip, kDirectoryArchiveMaxBytes);
   if (result == 2) {
     stg.sel_server = stg.num_servers > 1 ? (stg.num_servers * (std::rand() % 32768)) / 32768 : 0;
     directory_retry.failed(xtim.real_time);

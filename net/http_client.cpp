@@ -1,5 +1,6 @@
 #include "net/http_client.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <climits>
@@ -22,9 +23,6 @@ bool soc_inited = false;  // the socket library was started
 
 // Every read lands here first; one buffer serves all slots, as they run on the main thread.
 char read_buffer[kReadChunk];
-
-// No body may pause longer than this between arrivals, and no header take longer to come.
-constexpr float kStallSeconds = 30.0f;
 
 std::string dotted(uint32_t ip_network_order) {
   const auto* b = reinterpret_cast<const unsigned char*>(&ip_network_order);
@@ -54,7 +52,51 @@ int parse_content_length(const std::string& text, int& length) {
   return 0;
 }
 
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// "HTTP/d.d ddd", then nothing or a space and the reason phrase (which may be empty).
+bool parse_status_line(const std::string& line, int& code, std::string& reason) {
+  if (line.size() < 12 || line.compare(0, 5, "HTTP/") != 0 || !is_digit(line[5]) || line[6] != '.' ||
+      !is_digit(line[7]) || line[8] != ' ' || !is_digit(line[9]) || !is_digit(line[10]) || !is_digit(line[11]))
+    return false;
+  if (line.size() > 12 && line[12] != ' ') return false;
+  code = (line[9] - '0') * 100 + (line[10] - '0') * 10 + (line[11] - '0');
+  reason = line.size() > 12 ? line.substr(13) : std::string();
+  return true;
+}
+
+std::string trim_blanks(const std::string& s) {
+  size_t b = s.find_first_not_of(" \t");
+  if (b == std::string::npos) return std::string();
+  return s.substr(b, s.find_last_not_of(" \t") + 1 - b);
+}
+
+// A chunk-size line: hex digits, then optional blanks and extensions after ';'.
+// The size, or -1 when the line is malformed or the size absurd.
+long long parse_chunk_size(const std::string& line) {
+  long long size = 0;
+  size_t i = 0;
+  for (; i < line.size(); ++i) {
+    char c = lower(line[i]);
+    int digit = is_digit(c) ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10 : -1;
+    if (digit < 0) break;
+    if (i >= 15) return -1;  // far beyond any body this client takes
+    size = size * 16 + digit;
+  }
+  if (i == 0) return -1;
+  size_t rest = line.find_first_not_of(" \t", i);
+  if (rest != std::string::npos && line[rest] != ';') return -1;
+  return size;
+}
+
 }  // namespace
+
+bool field_name_less::operator()(const std::string& a, const std::string& b) const {
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                      [](char x, char y) { return lower(x) < lower(y); });
+}
 
 bool UseProxy(const char*, unsigned short) {
   // A port typed wrongly is stored as -1, and a number above 65535 names no port: no proxy then.
@@ -93,7 +135,7 @@ down_class::down_class(const char* inServerIP, unsigned short inPort, const char
     mDestFileName = app_path + rel_path;
     make_os_path(mDestFileName);
   }
-  last_read_time = xtim.real_time;
+  last_read_time = mSlowSince = xtim.real_time;
 
   bool proxied = UseProxy(inServerIP, inPort);
   const char* host = proxied ? http.ProxyHost.c_str() : inServerIP;
@@ -164,6 +206,12 @@ void down_class::Fail(int err) {
   if (mSocket) mSocket->Disconnect();
 }
 
+void down_class::Abandon(int err) {
+  Fail(err);
+  CloseDestFile();
+  if (!mDestFileName.empty()) std::remove(mDestFileName.c_str());
+}
+
 void down_class::CloseDestFile() {
   if (!mDestFile) return;
   // The last buffered bytes reach the disk here; a full disk shows now, not at fwrite.
@@ -172,67 +220,149 @@ void down_class::CloseDestFile() {
   if (closed != 0 && mFileErr == 0) mFileErr = errno ? errno : kErrNetWriteFile;
 }
 
+bool down_class::IsComplete() const {
+  if (!mGotWholeHeader) return false;
+  if (mChunked) return mChunksDone;
+  if (mIncomingLength >= 0) return mReceivedPayload == mIncomingLength;
+  return mSocket && mSocket->ReceivedRelease();
+}
+
 void down_class::FinishHeader() {
   mGotWholeHeader = true;
+  auto te = mFields.find("Transfer-Encoding");
+  if (te != mFields.end()) {
+    std::string coding = trim_blanks(te->second);
+    for (char& c : coding) c = lower(c);
+    // Only chunked framing is understood; a body in another coding cannot be delimited.
+    if (coding != "chunked") return Fail(EPROTO);
+    mChunked = true;
+  }
+  auto it = mFields.find("Content-Length");
+  if (!mChunked && it != mFields.end()) {
+    int length = -1;
+    if (int err = parse_content_length(it->second, length)) return Fail(err);
+    if (length > mMaxBody) return Fail(EFBIG);
+    mIncomingLength = length;
+  }
   if (!mDestFileName.empty()) {
     errno = 0;
     mDestFile = std::fopen(mDestFileName.c_str(), "wb");
     if (!mDestFile && mFileErr == 0) mFileErr = errno ? errno : kErrNetWriteFile;
   }
-  auto it = mFields.find("Content-Length");
-  if (it == mFields.end()) return;
-  int length = -1;
-  if (int err = parse_content_length(it->second, length)) {
-    Fail(err);
-    return;
-  }
-  mIncomingLength = length;
 }
 
 void down_class::ParseHeader() {
   size_t pos = 0;
-  while (!mGotWholeHeader) {
-    size_t cr = pos;
+  while (!mGotWholeHeader && mFileErr == 0) {
+    // Bytes scanned by an earlier call hold no line end; a line that trickles in is not rescanned.
+    size_t cr = std::max(pos, mScanFrom);
+    mScanFrom = 0;
     while (cr + 1 < mInBuf.size() && !(mInBuf[cr] == '\r' && mInBuf[cr + 1] == '\n')) ++cr;
-    if (cr + 1 >= mInBuf.size()) break;  // no whole line yet
+    if (cr + 1 >= mInBuf.size()) {  // no whole line yet
+      mScanFrom = cr;
+      break;
+    }
 
+    // The bound holds over interim blocks too, so that endless 1xx answers cannot pile up.
+    mHeaderBytes += cr - pos + 2;
+    if (mHeaderBytes > kMaxHeaderBytes) return Fail(EMSGSIZE);
     if (cr == pos) {
       // A blank line ends a header block. An interim block (1xx) is dropped, and the final
       // block may follow in the same read, so scanning goes on.
       pos += 2;
-      mHeaderBlockBytes = 0;
+      if (mAtBlockStart) return Fail(EPROTO);
+      mAtBlockStart = true;
       if (mResponseNum > 199) FinishHeader();
       continue;
     }
 
     std::string line(mInBuf.data() + pos, cr - pos);
-    mHeaderBlockBytes += line.size() + 2;
     pos = cr + 2;
-    if (line.compare(0, 5, "HTTP/") == 0 && line.size() > 13) {
-      mResponseNum = std::atoi(line.substr(9, 3).c_str());
-      mResponseName = line.substr(13);
-    } else {
-      size_t sep = line.find(": ");
-      if (sep != std::string::npos) mFields.emplace(line.substr(0, sep), line.substr(sep + 2));
+    if (mAtBlockStart) {
+      if (!parse_status_line(line, mResponseNum, mResponseName)) return Fail(EPROTO);
+      mAtBlockStart = false;
+      mFields.clear();  // the fields of an interim answer do not describe the final one
+      continue;
     }
+    // "Name: value" with optional blanks around the value; other lines are passed over.
+    size_t sep = line.find(':');
+    if (sep == 0 || sep == std::string::npos || line.find_first_of(" \t") < sep) continue;
+    mFields.emplace(line.substr(0, sep), trim_blanks(line.substr(sep + 1)));
   }
-  if (pos > mInBuf.size()) return;  // the request failed and its buffer was emptied
+  if (mFileErr != 0) return;  // the request failed and its buffer was emptied
   mInBuf.erase(mInBuf.begin(), mInBuf.begin() + static_cast<std::ptrdiff_t>(pos));
+  mScanFrom = mScanFrom > pos ? mScanFrom - pos : 0;
   // A header that never ends would otherwise take memory without bound.
-  if (!mGotWholeHeader && mHeaderBlockBytes + mInBuf.size() > kMaxHeaderBytes) Fail(EMSGSIZE);
+  if (!mGotWholeHeader && mHeaderBytes + mInBuf.size() > kMaxHeaderBytes) Fail(EMSGSIZE);
 }
 
 void down_class::WriteBody(const char* data, size_t size) {
-  if (!mDestFile || size == 0) return;
-  if (static_cast<long long>(mReceivedPayload) + static_cast<long long>(size) > INT_MAX) {
-    Fail(EFBIG);
-    return;
-  }
+  if (size == 0 || mFileErr != 0) return;
+  if (static_cast<long long>(mReceivedPayload) + static_cast<long long>(size) > mMaxBody) return Abandon(EFBIG);
   mReceivedPayload += static_cast<int>(size);
+  if (!mDestFile) return;
   errno = 0;
   size_t written = std::fwrite(data, 1, size, mDestFile);
   if (written < size && mFileErr == 0) mFileErr = errno ? errno : kErrNetWriteFile;
-  mInBuf.clear();
+}
+
+void down_class::TakeChunks(const char* data, size_t size) {
+  for (size_t i = 0; i < size && mFileErr == 0;) {
+    char c = data[i];
+    switch (mChunkState) {
+      case chunk_data: {
+        size_t n = static_cast<size_t>(std::min<long long>(mChunkLeft, static_cast<long long>(size - i)));
+        WriteBody(data + i, n);
+        i += n;
+        mChunkLeft -= static_cast<long long>(n);
+        if (mChunkLeft == 0) mChunkState = chunk_data_cr;
+        continue;
+      }
+      case chunk_data_cr:
+      case chunk_data_lf:
+        if (c != (mChunkState == chunk_data_cr ? '\r' : '\n')) return Fail(EPROTO);
+        mChunkState = mChunkState == chunk_data_cr ? chunk_data_lf : chunk_size;
+        break;
+      case chunk_size:
+      case chunk_trailer:
+        mChunkLine += c;
+        if (mChunkState == chunk_trailer && ++mHeaderBytes > kMaxHeaderBytes) return Fail(EMSGSIZE);
+        if (mChunkLine.size() > kMaxChunkLine && mChunkState == chunk_size) return Fail(EPROTO);
+        if (c == '\n') {
+          if (mChunkLine.size() < 2 || mChunkLine[mChunkLine.size() - 2] != '\r') return Fail(EPROTO);
+          mChunkLine.resize(mChunkLine.size() - 2);
+          if (mChunkState == chunk_trailer) {
+            if (mChunkLine.empty()) {
+              mChunkState = chunk_end;
+              mChunksDone = true;
+            }
+          } else {
+            long long chunk = parse_chunk_size(mChunkLine);
+            if (chunk < 0) return Fail(EPROTO);
+            if (chunk > mMaxBody - mReceivedPayload) return Abandon(EFBIG);
+            mChunkLeft = chunk;
+            mChunkState = chunk == 0 ? chunk_trailer : chunk_data;
+          }
+          mChunkLine.clear();
+        }
+        break;
+      case chunk_end:
+        return Fail(EPROTO);  // bytes after the last chunk
+    }
+    ++i;
+  }
+}
+
+void down_class::TakeBody(const char* data, size_t size) {
+  if (mChunked)
+    TakeChunks(data, size);
+  else
+    WriteBody(data, size);
+}
+
+void down_class::EndWhenWhole() {
+  bool whole = mChunked ? mChunksDone : mIncomingLength != -1 && mReceivedPayload >= mIncomingLength;
+  if (whole && mFileErr == 0) mSocket->Disconnect();
 }
 
 void down_class::DoProcessing() {
@@ -244,21 +374,25 @@ void down_class::DoProcessing() {
     }
     long got = mSocket->ReadData(read_buffer, kReadChunk);
     if (got > 0) {
-      const char* body = read_buffer;
-      size_t body_size = static_cast<size_t>(got);
-      // Body bytes with nothing queued before them go straight to the file; the rest queue up.
-      if (!(mGotWholeHeader && mDestFile && mInBuf.empty())) {
+      mBytesRead += got;
+      if (mGotWholeHeader) {
+        TakeBody(read_buffer, static_cast<size_t>(got));
+      } else {
         mInBuf.insert(mInBuf.end(), read_buffer, read_buffer + got);
-        if (!mGotWholeHeader) ParseHeader();
-        body = mInBuf.data();
-        body_size = mInBuf.size();
+        ParseHeader();
+        if (mGotWholeHeader && mFileErr == 0) {
+          std::vector<char> rest;
+          rest.swap(mInBuf);
+          TakeBody(rest.data(), rest.size());
+        }
       }
       if (mGotWholeHeader) {
         last_read_time = xtim.real_time;
-        if (mIncomingLength != -1 && static_cast<long long>(body_size) + mReceivedPayload >= mIncomingLength)
-          mSocket->Disconnect();
-        WriteBody(body, body_size);
+        EndWhenWhole();
       }
+    } else if (got == 0 && mSocket->ReceivedRelease()) {
+      // The server closed: the body ends here, whole or cut short; nothing more will come.
+      mSocket->Disconnect();
     }
   }
   Vorn_Status status = mSocket->GetStatus();
@@ -268,7 +402,8 @@ void down_class::DoProcessing() {
 // ---------------------------------------------------------------------------------------------
 // http_class
 
-int http_class::net_check(int o, std::string server, std::string file, const std::string& rel_path) {
+int http_class::net_check(int o, std::string server, std::string file, const std::string& rel_path,
+                          long long max_body) {
   if (o < 0 || o >= kHttpSlots) {
     MACIBM_alert(0, "Too many download objects requested!", "", "", "", alert_fatal);
     return 2;
@@ -305,19 +440,29 @@ int http_class::net_check(int o, std::string server, std::string file, const std
     fields["User-agent"] = http_user_agent();
     fields["Connection"] = "close";
     down[o] = new down_class(host.c_str(), port, path.c_str(), false, fields, nullptr, 0, rel_path.c_str());
+    if (max_body >= 0 && max_body < kMaxBodyBytes) down[o]->mMaxBody = max_body;
   }
 
   down_class* d = down[o];
   if (!d) return 0;
   d->DoProcessing();
 
-  if (d->GetStat() != 3 && d->mIncomingLength != d->mReceivedPayload && !d->IsErr()) {
-    if (xtim.real_time > d->last_read_time + kStallSeconds) {
-      delete d;
-      down[o] = nullptr;
-      return 2;
+  if (d->GetStat() != 3 && !d->IsErr()) {
+    float now = xtim.real_time;
+    // A window that brought its share of bytes starts the next one; one that did not is a fault.
+    if (d->mBytesRead - d->mSlowBytes >= static_cast<long long>(kSlowSeconds) * kSlowBytesPerSecond) {
+      d->mSlowSince = now;
+      d->mSlowBytes = d->mBytesRead;
     }
-    return 0;
+    bool stalled = now > d->last_read_time + kStallSeconds;
+    bool slow = now > d->mSlowSince + kSlowSeconds;
+    if (!stalled && !slow) return 0;
+    if (slow && !stalled)
+      xer << "I left " << server << file << ": it sent under " << kSlowBytesPerSecond << " bytes a second for "
+          << static_cast<int>(kSlowSeconds) << " seconds.\n";
+    delete d;
+    down[o] = nullptr;
+    return 2;
   }
 
   if (d->mResponseNum >= 200 && d->mResponseNum <= 299 && d->IsComplete() && !d->IsErr()) {
@@ -344,7 +489,8 @@ int http_class::net_check(int o, std::string server, std::string file, const std
 void http_class::wait_for_traffic(int timeout_ms) const {
   vorn_wait_item items[kHttpSlots];
   int count = 0;
+  // A socket the server closed reads as ready for ever; its slot ends at the next check anyway.
   for (down_class* d : down)
-    if (d && d->mSocket) items[count++] = {d->mSocket->Handle(), !d->mOutBuf.empty()};
+    if (d && d->mSocket && !d->mSocket->ReceivedRelease()) items[count++] = {d->mSocket->Handle(), !d->mOutBuf.empty()};
   VornSocket_wait_any(items, count, timeout_ms);
 }

@@ -24,7 +24,9 @@ class http_class {
   // One step of the download in slot o (0..5) of server + file into rel_path.
   // 0: in progress, call again; 1: arrived whole with a 2xx status; 2: failed. After 1 or 2
   // the slot is free again. server may be "HOST" or "HOST:PORT"; file starts with a separator.
-  int net_check(int o, std::string server, std::string file, const std::string& rel_path);
+  // max_body bounds the response body (-1: only by kMaxBodyBytes); a longer one fails and its
+  // partial file is removed. It is read when the request starts.
+  int net_check(int o, std::string server, std::string file, const std::string& rel_path, long long max_body = -1);
   // Waits up to timeout_ms until a busy slot's connection has something to do.
   void wait_for_traffic(int timeout_ms) const;
 };
@@ -43,6 +45,20 @@ void split_server_port(std::string& server, unsigned short& port, bool& had_port
 constexpr size_t kMaxHeaderBytes = 64 * 1024;
 // The size of one read from the socket.
 constexpr long kReadChunk = 65536;
+// The largest body any response may have.
+constexpr long long kMaxBodyBytes = 0x7fffffff;
+// No body may pause longer than this between arrivals, and no header take longer to come.
+constexpr float kStallSeconds = 30.0f;
+// A transfer that brings fewer than kSlowBytesPerSecond on average over kSlowSeconds is left.
+constexpr float kSlowSeconds = 60.0f;
+constexpr long long kSlowBytesPerSecond = 1024;
+// The longest chunk-size line (with its extensions) of a chunked body.
+constexpr size_t kMaxChunkLine = 1024;
+
+// Orders header field names without regard to case, as HTTP compares them.
+struct field_name_less {
+  bool operator()(const std::string& a, const std::string& b) const;
+};
 
 // One HTTP request on one socket, written into a destination file.
 class down_class {
@@ -62,7 +78,9 @@ class down_class {
   // 5 receiving the body, 6 waiting for the header. Polls the socket.
   int GetStat();
   bool IsDone() { return GetStat() == 3; }
-  bool IsComplete() const { return mIncomingLength == mReceivedPayload; }
+  // The whole body arrived: the announced length, the last chunk, or the server's orderly close
+  // where neither was given.
+  bool IsComplete() const;
   bool IsErr() {
     if (mFileErr != 0) return true;
     int stat = GetStat();
@@ -76,23 +94,43 @@ class down_class {
   bool mGotWholeHeader = false;         // the blank line ending a final header was seen
   int mResponseNum = 0;                 // 0 at start, -1 once connecting, then the status code
   std::string mResponseName;            // reason phrase of the last status line
-  std::map<std::string, std::string> mFields;  // response header fields; the first one wins
+  std::map<std::string, std::string, field_name_less> mFields;  // fields of the last status line; the first wins
   FILE* mDestFile = nullptr;            // open while the body is written
   std::string mDestFileName;            // full system path of the destination; empty: none
   int mFileErr = 0;                     // first file, lookup or protocol error
   int mIncomingLength = -1;             // announced body length; -1: not announced
   int mReceivedPayload = 0;             // body bytes written so far
+  long long mMaxBody = kMaxBodyBytes;   // the most body bytes accepted
+  bool mChunked = false;                // the body comes in chunks
+  bool mChunksDone = false;             // the last chunk and the trailer arrived
   float last_read_time = 0;             // xtim.real_time at start and at each arrival of body bytes
+  long long mBytesRead = 0;             // every byte read from the socket
+  float mSlowSince = 0;                 // start of the current speed window
+  long long mSlowBytes = 0;             // mBytesRead at that start
 
  private:
   // Parses header lines out of mInBuf until the header is complete or no line is whole.
   void ParseHeader();
   // Called at the blank line that ends a final header block.
   void FinishHeader();
-  // Writes body bytes to the destination and empties mInBuf.
+  // Takes body bytes as they came off the wire: decodes chunks, then writes.
+  void TakeBody(const char* data, size_t size);
+  // Decodes chunked framing and writes the chunks' data.
+  void TakeChunks(const char* data, size_t size);
+  // Writes body bytes to the destination within mMaxBody.
   void WriteBody(const char* data, size_t size);
+  // Ends the request once the body is whole; the server's close is not awaited.
+  void EndWhenWhole();
   void CloseDestFile();
   void Fail(int err);
+  // Fails and removes what was written: the body broke its bound.
+  void Abandon(int err);
 
-  size_t mHeaderBlockBytes = 0;  // bytes of the current header block already parsed
+  enum chunk_state { chunk_size, chunk_data, chunk_data_cr, chunk_data_lf, chunk_trailer, chunk_end };
+  size_t mHeaderBytes = 0;        // header bytes parsed, over every block of the response
+  bool mAtBlockStart = true;      // the next header line must be a status line
+  size_t mScanFrom = 0;           // where the search for the next line end resumes in mInBuf
+  chunk_state mChunkState = chunk_size;
+  long long mChunkLeft = 0;       // data bytes left in the current chunk
+  std::string mChunkLine;         // the chunk-size or trailer line so far
 };

@@ -1,4 +1,7 @@
-// End-to-end: a mirror that lacks the files, a damaged archive, and downloads through a proxy.
+// End-to-end: a mirror that lacks the files or sends oversized ones, a damaged archive, and
+// downloads through a proxy.
+#include <cerrno>
+
 #include "tests/install/e2e_fixture.h"
 
 namespace e2e {
@@ -27,7 +30,9 @@ TEST_F(Network, AMirrorWithoutTheFilesMakesThePassSwitchServers) {
   for (int attempt = 0; attempt < 12 && !switched; ++attempt) {
     std::string dest = tmp / ("dest" + std::to_string(attempt) + "/");
     fs::create_directories(dest);
-    install_run run = install(dest, {"--accept_eula", "--give_up_after=60"});
+    // Only placed files count as progress, and a run of failures on the broken mirror may pause
+    // for a minute and more; the limit stays under the test's own.
+    install_run run = install(dest, {"--accept_eula", "--give_up_after=100"});
     ASSERT_EQ(run.status, 0) << describe(run);
     EXPECT_NE(run.out.find(kComplete), std::string::npos) << describe(run);
     expect_installed(dest + "Zephra", files);
@@ -35,6 +40,37 @@ TEST_F(Network, AMirrorWithoutTheFilesMakesThePassSwitchServers) {
                nginx->why().find("/broken/Zephra 8.40/Zephra/") != std::string::npos;
   }
   EXPECT_TRUE(switched) << "no run asked the broken mirror for a file\n" << nginx->why();
+}
+
+TEST_F(Network, OversizedArchivesAreRefusedUnreadAndTheRunGivesUp) {
+  // The only mirror has the directory, but each archive is a megabyte of zeros, far past its
+  // catalogued size: every download fails on its length, and failures are no progress.
+  ASSERT_NO_FATAL_FAILURE(publish_first({"/broken/"}));
+  fs::create_directories(site + "/broken/Zephra 8.40");
+  fs::copy_file(site + "/Zephra 8.40/directory.txt.zip", site + "/broken/Zephra 8.40/directory.txt.zip");
+  for (const auto& entry : fs::recursive_directory_iterator(site + "/Zephra 8.40/Zephra")) {
+    if (!entry.is_regular_file()) continue;
+    std::string bad = site + "/broken" + entry.path().string().substr(site.size());
+    fs::create_directories(fs::path(bad).parent_path());
+    write_file(bad, "");
+    fs::resize_file(bad, 1 << 20);
+  }
+  const std::string dest = tmp / "dest/";
+  fs::create_directories(dest);
+
+  install_run run = install(dest, {"--accept_eula", "--give_up_after=5"});
+  EXPECT_EQ(run.status, 3) << describe(run);
+  EXPECT_NE(run.err.find("I gave up: no file arrived whole for 5 seconds."), std::string::npos) << describe(run);
+  EXPECT_NE(run.log.find("   GetOSErr   =" + std::to_string(EFBIG) + "\n"), std::string::npos) << describe(run);
+  for (const std::string& f : list_tree(dest)) {
+    EXPECT_TRUE(f.ends_with("/")) << f;
+  }
+  // Nothing of the refused archives was kept.
+  for (const auto& entry : fs::recursive_directory_iterator(tmp / "tmp")) {
+    if (entry.is_regular_file()) {
+      EXPECT_LT(entry.file_size(), 1u << 20) << entry.path();
+    }
+  }
 }
 
 TEST_F(Network, ADamagedArchiveFailsTheInstallation) {

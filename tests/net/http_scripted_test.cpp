@@ -211,34 +211,138 @@ TEST_F(HttpScripted, StalledBodyFailsThirtySecondsAfterTheLastArrivalWithoutADum
   EXPECT_EQ(log.text().find("HTTP Error"), std::string::npos);
 }
 
-// Responses this client cannot complete: all bytes arrive, yet only the clock ends them.
-TEST_F(HttpScripted, ResponsesThatNeverCompleteEndByTheClock) {
+// Every valid way of framing an answer completes while the clock stands still, so no timer
+// ends any of them.
+TEST_F(HttpScripted, ValidAnswersCompleteAtOnce) {
   struct Case {
     const char* name;
     std::string bytes;
   };
   const Case cases[] = {
-      {"lower-case content-length", "HTTP/1.1 200 OK\r\ncontent-length: 4\r\n\r\nbody"},
-      {"no Content-Length, closed", "HTTP/1.1 200 OK\r\n\r\nbody"},
-      {"12-character status line", "HTTP/1.1 200\r\nContent-Length: 4\r\n\r\nbody"},
+      {"lower-case field name", "HTTP/1.1 200 OK\r\ncontent-length: 4\r\n\r\nbody"},
+      {"no blank after the colon, blanks after the value", "HTTP/1.1 200 OK\r\nContent-Length:4  \r\n\r\nbody"},
+      {"no length: the body ends where the server closes", "HTTP/1.1 200 OK\r\n\r\nbody"},
+      {"status line without reason", "HTTP/1.1 200\r\nContent-Length: 4\r\n\r\nbody"},
+      {"status line with an empty reason", "HTTP/1.1 200 \r\nContent-Length: 4\r\n\r\nbody"},
+      {"fields of an interim answer do not count",
+       "HTTP/1.1 100 Continue\r\nContent-Length: 99\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\nbody"},
+      {"chunked, with extension and trailer, over a length",
+       "HTTP/1.1 200 OK\r\nContent-Length: 2\r\ntransfer-encoding:  Chunked\r\n\r\n"
+       "3;name=x\r\nbod\r\n1 \r\ny\r\n0\r\nX-Check: 1\r\n\r\n"},
+      {"chunked, large hex size", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n01A\r\n" +
+                                      std::string(26, 'z') + "\r\n0\r\n\r\n"},
+  };
+  const std::string expected[] = {"body", "body", "body", "body", "body", "body", "body", std::string(26, 'z')};
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(cases[i].name);
+    for (bool byte_by_byte : {false, true}) {
+      // One byte a write checks that every parsing state survives the end of a read.
+      ScriptedServer server([&](int& fd, const std::string&) {
+        if (!byte_by_byte) return (void)send_all(fd, cases[i].bytes);
+        for (char c : cases[i].bytes) send_all(fd, std::string(1, c));
+      });
+      std::string dest = dir / "valid";
+      ASSERT_EQ(poll_slot(2, server.address(), "/valid", dest), 1) << byte_by_byte;
+      EXPECT_EQ(read_file(dest), expected[i]);
+    }
+  }
+  EXPECT_EQ(log.text().find("HTTP Error"), std::string::npos) << log.text();
+}
+
+// Answers cut short or malformed fail as soon as they show it, with the clock standing still.
+TEST_F(HttpScripted, CutOrMalformedAnswersFailAtOnce) {
+  const std::pair<const char*, std::string> cases[] = {
+      {"closed before the announced length", ok_header(10) + "body"},
+      {"closed inside the header", "HTTP/1.1 200 OK\r\nContent-Le"},
+      {"closed before the last chunk", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n4\r\nbody\r\n"},
+      {"chunk size not hex", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\nbody\r\n0\r\n\r\n"},
+      {"chunk longer than its size", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nbody\r\n0\r\n\r\n"},
+      {"chunk line without CR", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n4\nbody\r\n0\r\n\r\n"},
+      {"bytes after the last chunk", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n0\r\n\r\nmore"},
+      {"a coding I cannot undo", "HTTP/1.1 200 OK\r\nTransfer-Encoding: gzip\r\n\r\nbody"},
+      {"malformed status code", "HTTP/1.1 2x0 OK\r\nContent-Length: 4\r\n\r\nbody"},
+      {"no status line", "Content-Length: 4\r\n\r\nbody"},
+  };
+  for (const auto& [name, bytes] : cases) {
+    SCOPED_TRACE(name);
+    ScriptedServer server(answer(bytes));
+    std::string dest = dir / "bad";
+    EXPECT_EQ(poll_slot(2, server.address(), "/bad", dest), 2);
+    EXPECT_NE(dump_of(dest).find("   IsComplete =0\n"), std::string::npos) << dump_of(dest);
+  }
+}
+
+// A body past its bound stops the transfer and leaves no file; so does a length that says so.
+TEST_F(HttpScripted, BodiesPastTheirBoundStopAndLeaveNoFile) {
+  constexpr long long kBound = 100 * 1024;
+  // Far more than the bound, then a clean close: were the bound not kept, the answer would pass.
+  auto flood = [](std::string header, bool chunked) {
+    return [header, chunked](int& fd, const std::string&) {
+      std::string block(16 * 1024, 'e');
+      if (chunked) block = "4000\r\n" + block + "\r\n";
+      bool sent = send_all(fd, header);
+      for (int i = 0; sent && i < 256; ++i) sent = send_all(fd, block);
+      if (sent && chunked) send_all(fd, "0\r\n\r\n");
+    };
+  };
+  struct Case {
+    const char* name;
+    ScriptedServer::Script script;
+  };
+  const Case cases[] = {
+      {"length above the bound", answer(ok_header(kBound + 1) + "x")},
+      {"endless body without length", flood("HTTP/1.1 200 OK\r\n\r\n", false)},
+      {"endless chunked body", flood("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n", true)},
+      {"one chunk above the bound", answer("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n19001\r\nx")},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    xtim.set_real_time(100.0f);
-    ScriptedServer server(answer(c.bytes));
-    std::string dest = dir / "slow";
-    // Run until every byte is in and the server has closed; the slot still waits.
-    int result = 0;
-    ASSERT_TRUE(poll_until(
-        2, server.address(), "/slow", dest,
-        [&](down_class& d) { return server.finished() && d.mSocket && d.mSocket->ReceivedRelease(); }, &result))
-        << result;
-    for (int i = 0; i < 100; ++i) ASSERT_EQ(http.net_check(2, server.address(), "/slow", dest), 0);
-    EXPECT_NE(http.down[2]->mIncomingLength, http.down[2]->mReceivedPayload);
-    xtim.set_real_time(131.0f);
-    EXPECT_EQ(http.net_check(2, server.address(), "/slow", dest), 2);
+    ScriptedServer server(c.script);
+    std::string dest = dir / "bounded";
+    EXPECT_EQ(poll_slot(2, server.address(), "/bounded", dest, kBound), 2);
+    EXPECT_FALSE(testing_support::file_exists(dest));
+    EXPECT_NE(dump_of(dest).find("   GetOSErr   =" + std::to_string(EFBIG) + "\n"), std::string::npos);
   }
-  EXPECT_EQ(log.text().find("HTTP Error"), std::string::npos);
+  // Exactly the bound passes.
+  ScriptedServer server(answer(ok_header(kBound) + std::string(kBound, 'k')));
+  EXPECT_EQ(poll_slot(2, server.address(), "/exact", dir / "exact", kBound), 1);
+}
+
+// A transfer under the speed floor over a whole window is left; a burst that met the floor
+// starts a new window.
+TEST_F(HttpScripted, TransferTooSlowOverAWindowIsLeft) {
+  const int burst = static_cast<int>(kSlowSeconds) * static_cast<int>(kSlowBytesPerSecond) + 1000;
+  ScriptedServer server([&](int& fd, const std::string&) {
+    send_all(fd, ok_header(1000000) + std::string(1000, 'a'));
+    for (int size : {burst, 1000, 1000}) {
+      server.wait_release();
+      send_all(fd, std::string(size, 'b'));
+    }
+    server.wait_release();
+  });
+  std::string dest = dir / "slow";
+  int payload = 1000;
+  ASSERT_TRUE(poll_until(3, server.address(), "/slow", dest, [&](down_class& d) { return d.mReceivedPayload == payload; }));
+  // Each arrival comes within the stall limit of the one before.
+  for (auto [when, size] : {std::pair{30.0f, burst}, {55.0f, 1000}, {84.0f, 1000}}) {
+    xtim.set_real_time(when);
+    server.release();
+    payload += size;
+    ASSERT_TRUE(poll_until(3, server.address(), "/slow", dest, [&](down_class& d) { return d.mReceivedPayload == payload; }))
+        << when;
+    if (when == 55.0f) {
+      // Past one window from the start, but the burst at 30 s began a new one.
+      xtim.set_real_time(60.5f);
+      EXPECT_EQ(http.net_check(3, server.address(), "/slow", dest), 0);
+    }
+  }
+  xtim.set_real_time(89.9f);
+  EXPECT_EQ(http.net_check(3, server.address(), "/slow", dest), 0);
+  xtim.set_real_time(90.1f);
+  EXPECT_EQ(http.net_check(3, server.address(), "/slow", dest), 2);
+  EXPECT_NE(log.text().find("I left " + server.address() + "/slow: it sent under 1024 bytes a second for 60 seconds."),
+            std::string::npos)
+      << log.text();
 }
 
 TEST_F(HttpScripted, HeaderWithoutEndIsCutAt64KiB) {
@@ -250,6 +354,17 @@ TEST_F(HttpScripted, HeaderWithoutEndIsCutAt64KiB) {
   });
   std::string dest = dir / "endless";
   EXPECT_EQ(poll_slot(2, server.address(), "/endless", dest), 2);
+  EXPECT_NE(dump_of(dest).find("   GetOSErr   =" + std::to_string(EMSGSIZE) + "\n"), std::string::npos);
+}
+
+TEST_F(HttpScripted, EndlessInterimAnswersAreCutAt64KiBInAll) {
+  ScriptedServer server([&](int& fd, const std::string&) {
+    for (int i = 0; i < 10000 && send_all(fd, "HTTP/1.1 100 Continue\r\nX-Filler: ffffffff\r\n\r\n"); ++i) {
+    }
+    server.wait_release();
+  });
+  std::string dest = dir / "interim";
+  EXPECT_EQ(poll_slot(2, server.address(), "/interim", dest), 2);
   EXPECT_NE(dump_of(dest).find("   GetOSErr   =" + std::to_string(EMSGSIZE) + "\n"), std::string::npos);
 }
 

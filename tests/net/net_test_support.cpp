@@ -98,10 +98,10 @@ void ScriptedServer::run() {
 }
 
 int poll_slot(int o, const std::string& server, const std::string& file, const std::string& dest,
-              double seconds) {
+              long long max_body, double seconds) {
   auto start = std::chrono::steady_clock::now();
   for (;;) {
-    int r = http.net_check(o, server, file, dest);
+    int r = http.net_check(o, server, file, dest, max_body);
     if (r != 0) return r;
     if (seconds_since(start) > seconds) {
       delete http.down[o];
