@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# Side-by-side benchmark of the installer against the tools a user would use instead, in one run:
+#   first examination of a tree (every file hashed)     vs md5sum over the same files
+#   second examination of the unchanged tree (cache)    vs md5sum over the same files
+#   fresh unattended install from nginx on 127.0.0.1    vs rsync -a from an rsync daemon,
+#                                                          curl --parallel --parallel-max 4 of the archives
+# Each row runs REPS times; the table gives the range of seconds, the range of the ratio
+# (theirs / ours, above 1 means the installer is faster) and the installer's peak memory.
+# Usage: FILES=2000 FILE_KB=100 REPS=3 bench/compare.sh     (data under /tmp, removed at the end)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+FILES="${FILES:-2000}"
+FILE_KB="${FILE_KB:-100}"
+REPS="${REPS:-3}"
+BUILD="${BUILD_DIR:-build}"
+INSTALLER="$(realpath "$BUILD/app/zephra-installer")"
+PUBLISH="$(realpath "$BUILD/tools/zephra-publish")"
+for tool in rsync curl md5sum /usr/bin/time; do
+  command -v "$tool" >/dev/null || { echo "compare.sh needs $tool (scripts/setup.sh installs it)" >&2; exit 1; }
+done
+
+WORK="$(mktemp -d /tmp/zephra-compare-XXXXXX)"
+rsync_pid=""
+cleanup() {
+  [ -n "$rsync_pid" ] && kill "$rsync_pid" 2>/dev/null || true
+  scripts/serve-folder.sh stop "$WORK/nginx" 2>/dev/null || true
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+echo "Making $FILES files of $FILE_KB kB..."
+master="$WORK/master/Zephra"
+mkdir -p "$master"/{Airfoils,Instructions,Output,Resources}
+echo "lift" > "$master/Airfoils/a.afl"; echo "read me" > "$master/Instructions/r.txt"; echo "o" > "$master/Output/o.txt"
+head -c $((FILES * FILE_KB * 1000)) /dev/urandom | (cd "$WORK" && split -a 6 -d -b $((FILE_KB * 1000)) - part.)
+f=0
+for part in "$WORK"/part.*; do
+  folder="$master/Resources/set$((f / 100))"
+  ((f % 100 == 0)) && mkdir -p "$folder"
+  mv "$part" "$folder/file$f.dat"
+  f=$((f + 1))
+done
+
+mkdir -p "$WORK/site"
+port=$(scripts/serve-folder.sh start "$WORK/site" "$WORK/nginx")
+"$PUBLISH" --master "$master" --name "Bench 1.00" --out "$WORK/site" --server "127.0.0.1:$port" / "bench" >/dev/null
+
+# The rsync daemon serves the master tree, as a mirror offering plain files would.
+rsync_port=$((port + 1))
+cat > "$WORK/rsyncd.conf" <<CONF
+use chroot = no
+[master]
+path = $WORK/master
+read only = yes
+CONF
+rsync --daemon --no-detach --address=127.0.0.1 --port="$rsync_port" --config="$WORK/rsyncd.conf" &
+rsync_pid=$!
+
+seconds() { awk -v a="$(date +%s.%N)" -v b="$1" 'BEGIN { print a - b }'; }
+# Runs the installer on dest; prints "seconds peak_kB".
+installer() {
+  local dest=$1; shift
+  /usr/bin/time -f '%e %M' -o "$WORK/time.txt" env HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/home" \
+    "$INSTALLER" --unattended --accept_eula --vendor_host="127.0.0.1:$port" "$@" "$dest" >/dev/null
+  cat "$WORK/time.txt"
+}
+md5_tree() { local s; s=$(date +%s.%N); find "$1" -type f -print0 | xargs -0 md5sum >/dev/null; seconds "$s"; }
+
+declare -A ours theirs peak
+add() { ours[$1]+="$2 "; theirs[$1]+="$3 "; peak[$1]+="$4 "; }
+
+curl_list="$WORK/curl.txt"
+(cd "$WORK/site" && find "Bench 1.00" -name '*.zip' ! -name directory.txt.zip | sort) |
+  sed "s| |%20|g; s|^|url = \"http://127.0.0.1:$port/|; s|\$|\"\noutput = \"/dev/null\"|" > "$curl_list"
+
+for rep in $(seq "$REPS"); do
+  echo "Round $rep of $REPS..."
+  rm -rf "$WORK/dest" "$WORK/home" "$WORK/rsync-dest"; mkdir -p "$WORK/dest" "$WORK/home"
+  read -r t k < <(installer "$WORK/dest/")
+  s=$(date +%s.%N); rsync -a "rsync://127.0.0.1:$rsync_port/master/" "$WORK/rsync-dest/"; r=$(seconds "$s")
+  s=$(date +%s.%N); curl -s --parallel --parallel-max 4 -K "$curl_list" 2>/dev/null; c=$(seconds "$s")
+  add "install vs rsync daemon" "$t" "$r" "$k"
+  add "install vs curl --parallel 4" "$t" "$c" "$k"
+  installed="$WORK/dest/Zephra/"
+  read -r t k < <(installer "$installed" --verify); add "1st examination vs md5sum" "$t" "$(md5_tree "$installed")" "$k"
+  read -r t k < <(installer "$installed"); add "2nd examination vs md5sum" "$t" "$(md5_tree "$installed")" "$k"
+done
+
+range() { tr ' ' '\n' | awk 'NF { if (n++ == 0 || $1 < lo) lo = $1; if ($1 > hi) hi = $1 } END { printf "%.2f-%.2f", lo, hi }'; }
+ratios() { paste <(tr ' ' '\n' <<<"$1") <(tr ' ' '\n' <<<"$2") | awk 'NF == 2 && $1 > 0 { print $2 / $1 }' | tr '\n' ' '; }
+printf '\n%s files of %s kB, %s rounds\n%-30s %12s %12s %12s %10s\n' "$FILES" "$FILE_KB" "$REPS" "" "ours (s)" "theirs (s)" "ratio" "peak (MB)"
+for row in "1st examination vs md5sum" "2nd examination vs md5sum" "install vs rsync daemon" "install vs curl --parallel 4"; do
+  mb=$(tr ' ' '\n' <<<"${peak[$row]}" | awk 'NF { if ($1 > m) m = $1 } END { printf "%.1f", m / 1024 }')
+  printf '%-30s %12s %12s %12s %10s\n' "$row" "$(range <<<"${ours[$row]}")" "$(range <<<"${theirs[$row]}")" \
+    "$(ratios "${ours[$row]}" "${theirs[$row]}" | range)" "$mb"
+done
