@@ -99,14 +99,16 @@ void MACIBM_init(int argc, const char* const* argv) {
 }
 
 void MACIBM_finishup(int save) {
+  // The window goes first: an alert of the finish-up (preferences that cannot be saved) then
+  // comes as a message box that waits for the user, not as a panel in a closing window.
+  MACIBM_setres(0);
+  MACIBM_nuke_context(0);
+  ogl_inited = 0;
   if (save) {
     pref.IO_set(kPrefInstaller, kPrefWrite);
     THREAD_shutdown();
   }
   // A fatal end leaves no downloads behind either.
   system_remove_run_temp_folder();
-  MACIBM_setres(0);
-  MACIBM_nuke_context(0);
-  ogl_inited = 0;
   log_close();
 }

@@ -80,6 +80,30 @@ TEST(Window, StartsWithTheSplashShowsTheScreenAndFinishesCleanly) {
   window_wanted = false;
 }
 
+// The preferences saved at the finish-up cannot be written: the alert comes after the window has
+// gone, as a message box.
+TEST(Window, AnAlertOfTheFinishUpComesAsAMessageBox) {
+  XvfbDisplay display;
+  ASSERT_TRUE(display.ok()) << "Xvfb did not start";
+  TempDir config;
+  write_file(config / "a-file", "not a folder");
+  setenv("XDG_CONFIG_HOME", (config / "a-file").c_str(), 1);
+  window_wanted = true;
+  std::string raw = "--vendor_host=127.0.0.1:1";
+  const char* raw_arg = raw.c_str();
+  MACIBM_init(1, &raw_arg);
+  ASSERT_EQ(ogl_inited, 1);
+  std::vector<alert_view> shown;
+  alert_hooks().show = [&](const alert_view& v) { shown.push_back(v); };
+  MACIBM_finishup(1);
+  alert_hooks().show = nullptr;
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].lines[0].rfind("I could not save the file!", 0), 0u);
+  EXPECT_TRUE(shown[0].message_box);
+  use_test_config_folder();
+  window_wanted = false;
+}
+
 // A panel sets its hover help before its frame runs; the frame must still show it.
 TEST(Window, APanelsHelpTextSurvivesItsFrame) {
   XvfbDisplay display;
