@@ -48,6 +48,7 @@ void examine_disk(const std::string& message) {
     std::string dest = dest_path_of(v.path);
     if (i % k == 0) dir_progress_bar(0, static_cast<float>(i), static_cast<float>(n), 1, message, dest);
 
+    remove_leftovers_beside(dest);
     v.sig_have = kSigNone;
     calc_file_md5(dest, v.sig_have);  // replaces it only when the file can be read
     v.on_disk = v.sig_have == v.sig_want ? 1 : 0;
@@ -86,8 +87,22 @@ int path_leaves_destination(const std::string& path) {
   return 0;
 }
 
+bool looks_like_directory_file(const std::string& disk_path) {
+  std::string path = disk_path;
+  make_os_path(path);
+  xmap_class map(path);
+  if (!map.mBegin || map.mBegin == map.mEnd) return false;
+  char mark = *map.mBegin;
+  if (mark != 'A' && mark != 'I') return false;
+  map.TXT_str_scan_eoln(nullptr);
+  map.TXT_int_scan();
+  map.TXT_str_scan_eoln(nullptr);
+  return map.TXT_str_scan_match("INSTALLER", 1) != 0;
+}
+
 int read_directory(const std::string& disk_path, std::string message) {
   deleted_files.clear();
+  cleaned_folders.clear();
   stg.down_req = 0;
   stg.disk_req = 0;
 
