@@ -178,7 +178,8 @@ int os_replacement_file::create(const std::string& target, unsigned mode) {
   // A hidden name, so that folder listings never show a half-written file.
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string candidate = folder + kPartPrefix + temp_suffix();
-    int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, static_cast<mode_t>(mode & 0777));
+    int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY,
+                    static_cast<mode_t>(mode & 0777));
     if (fd >= 0) {
       // The lock tells a tidy-up in another run that this file is in use; it ends with the process.
       flock(fd, LOCK_EX | LOCK_NB);

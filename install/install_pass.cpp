@@ -210,8 +210,7 @@ int extract_and_delete_file(std::string dest_path_zip, std::string dest_path_exp
   archive_fault = false;
   int e = zip_extract_entry(dest_path_zip, dest_path_exp, want, &archive_fault);
   if (e != 0 && archive_fault) {
-    xer << "The archive of " << dest_path_exp << " from the server was damaged or wrong: " << error_str(e)
-        << ". I will fetch it again.\n";
+    xer << "The archive of " << dest_path_exp << " from the server was damaged or wrong: " << error_str(e) << ".\n";
   } else if (e != 0) {
     stg.got_failed_install = 1;
     MACIBM_alert(0, "The installer cannot extract a file.", "Error:" + error_str(e), "Compressed File:" + dest_path_zip,
@@ -299,7 +298,8 @@ int grab_files() {
                 MACIBM_alert(0,
                              "I could not get a good copy of " + v.path + ": " + std::to_string(kMaxMirrorFaults) +
                                  " archives of it from the servers were damaged or held the wrong file.",
-                             "Error:" + error_str(e), "Compressed File:" + server_path[slot_server[i]] + v.path + ".zip",
+                             "Error:" + error_str(e),
+                             "Compressed File:" + server_path[slot_server[i]] + v.path + ".zip",
                              "Destination:" + dest, alert_error);
                 break;
               }

@@ -48,6 +48,8 @@ bool paths_built = false;
 // Failed fetches of the server list and the directory wait before they are tried again.
 retry_backoff server_list_retry;
 retry_backoff directory_retry;
+// The server the directory request under way went to; the selection may change meanwhile.
+int directory_server = 0;
 
 void set_status(const std::string& text, int colour) {
   session_screen.status = text;
@@ -92,12 +94,11 @@ void directory_fault(int server) {
 
 void fetch_directory() {
   if (stg.dir_scan != 0 || stg.num_servers < 1 || !directory_retry.ready(xtim.real_time)) return;
-  static int requested_from = 0;
-  if (!http.down[kSlotDirectory]) requested_from = stg.sel_server;
+  if (!http.down[kSlotDirectory]) directory_server = stg.sel_server;
   int result = http.net_check(kSlotDirectory, server_name[stg.sel_server], server_path[stg.sel_server] + "directory.txt.zip",
                               net_dir_path_zip);
   if (result == 2) {
-    directory_fault(requested_from);
+    directory_fault(directory_server);
   } else if (result == 1) {
     zip_entry_rules want;
     want.name = "directory.txt";
@@ -113,7 +114,7 @@ void fetch_directory() {
       MACIBM_alert(0, "DIR-scan: The installer cannot extract a file.", "Error:" + error_str(e),
                    "Compressed File:" + net_dir_path_zip, "Destination Path:" + dir_path_path, alert_error);
       if (archive_fault)
-        directory_fault(requested_from);
+        directory_fault(directory_server);
       else
         directory_retry.failed(xtim.real_time);
     } else {

@@ -57,7 +57,8 @@ TEST_F(FreshInstall, ASecondRunDownloadsNothing) {
   write_file(inst + "Resources/.zephra-part-k1ll3dr0n0", "half a file");
   write_file(inst + "Airfoils/.zephra-part-0123456789", "half a file");
   release_files kept = files;
-  for (const char* other : {"Resources/.zephra-part-short", "Resources/.zephra-part-ABCDEFGHIJ", "x.zephra-part-0123456789"}) {
+  for (const char* other :
+       {"Resources/.zephra-part-short", "Resources/.zephra-part-ABCDEFGHIJ", "x.zephra-part-0123456789"}) {
     write_file(inst + other, "not ours");
     kept[other] = "not ours";
   }

@@ -402,8 +402,8 @@ TEST_F(DownloadPass, AFailedExtractionOfTheLastFileEndsThePassAsFailed) {
   EXPECT_FALSE(file_exists(dest_dir_path + "Resources/a.txt"));
   ASSERT_EQ(alerts.alerts.size(), 1u);
   EXPECT_EQ(alerts.alerts[0].lines[0],
-            "I could not get a good copy of Top/Resources/a.txt: 3 archives of it from the servers were damaged or held "
-            "the wrong file.");
+            "I could not get a good copy of Top/Resources/a.txt: 3 archives of it from the servers were damaged or "
+            "held the wrong file.");
 }
 
 }  // namespace
