@@ -80,11 +80,12 @@ class BadMirror : public Network {
 
 TEST_F(BadMirror, AnyFaultyArchiveIsFetchedAgainFromTheGoodMirror) {
   ASSERT_NO_FATAL_FAILURE(publish_first({"/bad/", "/"}));
-  // The good mirror's archive of settings.txt holds more than that file: only the file is placed.
+  // The good mirror's archive of settings.txt holds more than that file: only the file is placed,
+  // and without the setuid, setgid and sticky bits its mode asks for.
   write_archive(site + "/Zephra 8.40/Zephra/Resources/settings.txt.zip",
                 {{"plugins/", "", 040755},
                  {"plugins/readme.txt", "placed by the mirror\n"},
-                 {"settings.txt", files.at("Resources/settings.txt")},
+                 {"settings.txt", files.at("Resources/settings.txt"), 0107644},
                  {"../escaped.txt", "outside\n"},
                  {"link", "/etc/passwd", 0120777}});
 
