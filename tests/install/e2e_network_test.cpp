@@ -159,9 +159,9 @@ TEST_F(BadMirror, ADirectoryArchiveThatDoesNotUnpackIsRetriedAfterADoublingPause
   const std::string dest = tmp / "dest/";
   fs::create_directories(dest);
 
-  // Pauses of 1, 2 and 4 seconds allow at most three more requests before the run gives up;
-  // a pause that never grew would allow one a second.
-  install_run run = install(dest, {"--accept_eula", "--give_up_after=6"});
+  // Pauses of 1, 2 and 4 seconds allow at most three more requests before the run gives up at
+  // 10 seconds, the next one coming at 15; a pause that never grew would allow one a second.
+  install_run run = install(dest, {"--accept_eula", "--give_up_after=10"});
   EXPECT_EQ(run.status, 3) << describe(run);
   EXPECT_NE(run.err.find("DIR-scan: The installer cannot extract a file."), std::string::npos) << describe(run);
   EXPECT_GE(bad_requests("directory.txt.zip"), 2u) << nginx->access_log();
