@@ -6,7 +6,7 @@
 #include "core/app_state.h"
 
 namespace {
-constexpr std::array<const char*, 3> kValueOptions = {"--modified", "--give_up_after", "--vendor_host"};
+constexpr std::array<const char*, 4> kValueOptions = {"--modified", "--give_up_after", "--vendor_host", "--seed"};
 constexpr std::array<const char*, 6> kSwitches = {"--unattended", "--accept_eula", "--verify",
                                                   "--use_vbos",   "--no_vbos",     "--no_sprites"};
 
@@ -55,6 +55,7 @@ std::string launch_usage() {
          "  --modified=ANSWER          files you changed: keep (default), overwrite, or cancel\n"
          "  --give_up_after=SECONDS    give up when nothing is installed for this long (default 300)\n"
          "  --vendor_host=HOST[:PORT]  fetch the server list from this host\n"
+         "  --seed=N                   draw the mirrors in a repeatable order (for tests)\n"
          "  --verify                   read every file, even those that look unchanged since the last run\n"
          "  --no_vbos, --no_sprites, --use_vbos\n"
          "                             graphics switches for drivers that need them\n"

@@ -72,9 +72,14 @@ void MACIBM_init(int argc, const char* const* argv) {
 
   cmdline.init_win(argc > 0 ? argv[0] : "");
 
-  // Stir the random generator by the processor time since start, as the session draws from it.
-  int stir = static_cast<int>(std::chrono::steady_clock::now().time_since_epoch().count() % 1000);
-  for (int i = 0; i < stir; ++i) std::rand();
+  // The session draws its server choices from the random generator. --seed=N makes them repeat
+  // from run to run (the tests use it); otherwise the generator is stirred by the clock.
+  if (cmdline.has_option("--seed")) {
+    std::srand(static_cast<unsigned>(std::strtoul(cmdline.option_value("--seed").c_str(), nullptr, 10)));
+  } else {
+    int stir = static_cast<int>(std::chrono::steady_clock::now().time_since_epoch().count() % 1000);
+    for (int i = 0; i < stir; ++i) std::rand();
+  }
 
   THREAD_init();
 

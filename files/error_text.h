@@ -23,6 +23,11 @@ enum : int {
   kErrNetNoServer = 20011,
   kErrZipForkHeader = 20012,
   kErrZipOutside = 20013,
+  // A downloaded archive that is not what the directory lists: faults of the server it came from.
+  kErrZipNoEntry = 20021,
+  kErrZipTooBig = 20022,
+  kErrZipWrongContent = 20023,
+  kErrDirUnreadable = 20024,
 };
 
 std::string error_str(int val);

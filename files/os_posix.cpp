@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -130,21 +131,32 @@ void os_unmap_file(os_mapping& m) {
 
 namespace {
 
+constexpr char kPartPrefix[] = ".zephra-part-";
+constexpr size_t kPartSuffixLength = 10;
+constexpr char kPartChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+
 // Characters for the temporary name; uniqueness is settled by O_EXCL, this only avoids retries.
 std::string temp_suffix() {
   static std::atomic<unsigned> counter{0};
   unsigned long long v = static_cast<unsigned long long>(getpid()) * 2654435761ull ^
                          static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
                          (static_cast<unsigned long long>(counter.fetch_add(1)) << 40);
-  static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
   std::string s;
-  for (int i = 0; i < 10; ++i) {
-    s += kChars[v % 36];
+  for (size_t i = 0; i < kPartSuffixLength; ++i) {
+    s += kPartChars[v % 36];
     v /= 36;
     v ^= v << 13;
     v += 0x9E3779B97F4A7C15ull;
   }
   return s;
+}
+
+bool is_part_name(const std::string& name) {
+  const size_t prefix = sizeof kPartPrefix - 1;
+  if (name.size() != prefix + kPartSuffixLength || name.compare(0, prefix, kPartPrefix) != 0) return false;
+  for (size_t i = prefix; i < name.size(); ++i)
+    if (!((name[i] >= 'a' && name[i] <= 'z') || (name[i] >= '0' && name[i] <= '9'))) return false;
+  return true;
 }
 
 }  // namespace
@@ -158,7 +170,7 @@ void os_replacement_file::discard() {
   temp_path_.clear();
 }
 
-int os_replacement_file::create(const std::string& target) {
+int os_replacement_file::create(const std::string& target, unsigned mode) {
   discard();
   if (target.empty() || target.back() == '/') return EISDIR;
   target_ = target;
@@ -166,9 +178,12 @@ int os_replacement_file::create(const std::string& target) {
   std::string folder = cut == std::string::npos ? std::string() : target.substr(0, cut + 1);
   // A hidden name, so that folder listings never show a half-written file.
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string candidate = folder + ".zephra-part-" + temp_suffix();
-    int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+    std::string candidate = folder + kPartPrefix + temp_suffix();
+    int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY,
+                    static_cast<mode_t>(mode & 0777));
     if (fd >= 0) {
+      // The lock tells a tidy-up in another run that this file is in use; it ends with the process.
+      flock(fd, LOCK_EX | LOCK_NB);
       fd_ = fd;
       temp_path_ = candidate;
       return 0;
@@ -269,4 +284,28 @@ int os_replacement_file::commit() {
   }
   temp_path_.clear();
   return 0;
+}
+
+int os_remove_replacement_leftovers(const std::string& folder) {
+  int dir_fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir_fd < 0) return 0;
+  DIR* d = fdopendir(dir_fd);
+  if (!d) {
+    close(dir_fd);
+    return 0;
+  }
+  int removed = 0;
+  while (dirent* e = readdir(d)) {
+    std::string name = e->d_name;
+    if (!is_part_name(name)) continue;
+    // Never follow a link, never block on a pipe; only a regular file of ours is removed.
+    int fd = openat(dir_fd, name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) continue;
+    struct stat st;
+    bool ours = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0;
+    if (ours && unlinkat(dir_fd, name.c_str(), 0) == 0) ++removed;
+    close(fd);
+  }
+  closedir(d);
+  return removed;
 }

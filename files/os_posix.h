@@ -73,7 +73,8 @@ class os_replacement_file {
   os_replacement_file(const os_replacement_file&) = delete;
   os_replacement_file& operator=(const os_replacement_file&) = delete;
 
-  int create(const std::string& target);
+  // mode is handed to the system, which takes the umask off it as for any new file.
+  int create(const std::string& target, unsigned mode = 0666);
   int write(const void* data, size_t len);
   // Flushes what was written to stable storage.
   int sync();
@@ -83,7 +84,12 @@ class os_replacement_file {
 
  private:
   void discard();
-  int fd_ = -1;
+  int fd_ = -1;  // holds a lock while open, so that a tidy-up never takes a file still being written
   std::string target_;
   std::string temp_path_;
 };
+
+// Removes from folder (ending with a separator) the temporary files of os_replacement_file that
+// a killed run left behind: regular files of exactly that naming pattern that no running program
+// holds. Anything else is left alone. Returns the number removed.
+int os_remove_replacement_leftovers(const std::string& folder);

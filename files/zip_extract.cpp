@@ -6,11 +6,13 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <cstdint>
 
 #include "core/app_state.h"
 #include "core/log.h"
 #include "files/error_text.h"
 #include "files/file_utils.h"
+#include "files/md5.h"
 #include "files/os_path.h"
 #include "files/os_posix.h"
 
@@ -26,6 +28,9 @@ constexpr int kSiteWriteFile = 1435;
 constexpr int kSiteOpenZip = 1598;
 constexpr int kSiteEntryFailed = 1638;
 constexpr int kSiteWalkFailed = 1649;
+constexpr int kSiteTooBig = 1660;
+constexpr int kSiteWrongContent = 1661;
+constexpr int kSiteNoEntry = 1662;
 
 // Entries are streamed through a buffer of this size, so memory stays the same for any file size.
 constexpr unsigned kChunkBytes = 256 * 1024;
@@ -56,17 +61,63 @@ int unzip_dir(const std::string& path) {
 int unzip_symlink(const std::string& /*path*/) { return 0; }
 int unzip_resource_fork(const std::string& /*path*/) { return 0; }
 
-int unzip_file(unzFile zf, std::string path, const unz_file_info64& info, unsigned char* buffer) {
+// What unzip_file holds one entry to.
+struct entry_rules {
+  uint64_t max_bytes = UINT64_MAX;        // the entry may not inflate past this
+  const std::string* want_md5 = nullptr;  // the MD5 the content must have, when given
+  unsigned mode = 0666;                   // for the new file, before the umask
+};
+
+// 0666 with the execute bits of an entry made on a Unix-like system (host 3 Unix, 19 macOS);
+// never setuid, setgid or sticky.
+unsigned file_mode(const unz_file_info64& info) {
+  unsigned host = static_cast<unsigned>(info.version >> 8) & 0xff;
+  if (host != 3 && host != 19) return 0666;
+  return 0666 | (static_cast<unsigned>(info.external_fa >> 16) & 0111);
+}
+
+// A plain file: no folder, and no other file type (link, device, pipe) in a Unix mode.
+bool is_regular_entry(const std::string& name, const unz_file_info64& info) {
+  if (name.empty() || name.back() == '/') return false;
+  unsigned type = static_cast<unsigned>(info.external_fa >> 16) & 0170000;
+  return type == 0 || type == 0100000;
+}
+
+std::string md5_hex(MD5_CTX& ctx) {
+  MD5Final(&ctx);
+  static const char digits[] = "0123456789abcdef";
+  std::string hex;
+  for (unsigned char byte : ctx.digest) {
+    hex += digits[byte >> 4];
+    hex += digits[byte & 15];
+  }
+  return hex;
+}
+
+// Streams the current entry into a temporary file beside path and puts it in place only when
+// whole, within the rules and of the right CRC. archive_fault tells a fault of the archive (damaged,
+// too big, wrong content) from one of this computer (the file cannot be written).
+int unzip_file(unzFile zf, std::string path, const unz_file_info64& info, unsigned char* buffer,
+               const entry_rules& rules, bool& archive_fault) {
   make_os_path(path);
-  int err = unzOpenCurrentFile(zf);
-  if (err != UNZ_OK) {
+  archive_fault = true;
+  int err = 0;
+  if (info.uncompressed_size > rules.max_bytes) {
+    err = kErrZipTooBig;
+    set_err_site(kSiteTooBig);
+  } else if ((err = unzOpenCurrentFile(zf)) != UNZ_OK) {
     set_err_site(kSiteOpenEntry);
   } else {
     // The old file stays untouched until the new content is complete and verified.
     os_replacement_file out;
-    err = out.create(path);
-    if (err) set_err_site(kSiteCreateFile);
+    err = out.create(path, rules.mode);
+    if (err) {
+      set_err_site(kSiteCreateFile);
+      archive_fault = false;
+    }
 
+    MD5_CTX md5;
+    MD5Init(&md5);
     uint64_t total = 0;
     while (!err) {
       int n = unzReadCurrentFile(zf, buffer, kChunkBytes);
@@ -75,11 +126,15 @@ int unzip_file(unzFile zf, std::string path, const unz_file_info64& info, unsign
         set_err_site(kSiteShortRead);
       } else if (n == 0) {
         break;
+      } else if ((total += static_cast<uint64_t>(n)) > rules.max_bytes) {
+        err = kErrZipTooBig;
+        set_err_site(kSiteTooBig);
       } else {
-        total += static_cast<uint64_t>(n);
+        MD5UpdateWide(&md5, buffer, static_cast<size_t>(n));
         if (out.write(buffer, static_cast<size_t>(n)) != 0) {
           err = 1;  // the write fell short
           set_err_site(kSiteWriteFile);
+          archive_fault = false;
         }
       }
     }
@@ -93,7 +148,12 @@ int unzip_file(unzFile zf, std::string path, const unz_file_info64& info, unsign
       err = close_err;
       set_err_site(kSiteCloseEntry);
     }
+    if (!err && rules.want_md5 && md5_hex(md5) != *rules.want_md5) {
+      err = kErrZipWrongContent;
+      set_err_site(kSiteWrongContent);
+    }
     if (!err) {
+      archive_fault = false;
       int commit_err = out.commit();
       if (commit_err == EIO || commit_err == ENOSPC || commit_err == EDQUOT) {
         err = 1;  // a delayed write failure
@@ -169,10 +229,13 @@ int zip_to_file(std::string zip_file, std::string out_directory, std::string* ou
         if (is_folder) {
           entry_err = mac_data ? 0 : unzip_dir(target);
         } else if (!mac_data) {
+          entry_rules rules;
+          rules.mode = file_mode(info);
+          bool archive_fault = false;
           if (((info.external_fa >> 16) & 0xA000) == 0xA000)
             entry_err = unzip_symlink(target);
           else
-            entry_err = unzip_file(zf.get(), target, info, buffer.get());
+            entry_err = unzip_file(zf.get(), target, info, buffer.get(), rules, archive_fault);
         } else {
           entry_err = unzip_resource_fork(out_directory + (name.size() > 9 ? name.substr(9) : std::string()));
         }
@@ -202,5 +265,63 @@ int zip_to_file(std::string zip_file, std::string out_directory, std::string* ou
     xer << "Zip to file failed with error err = " << err << ". file = " << sErrFile << " line = " << sErrLine
         << ". zip_file=" << zip_file << ", out_directory=" << out_directory << ".\n";
   xer.flush();
+  return err;
+}
+
+int zip_extract_entry(const std::string& zip_file, const std::string& target, const zip_entry_rules& want,
+                      bool* archive_fault) {
+  std::string zip_path = app_path + zip_file;
+  make_os_path(zip_path);
+  bool fault = true;
+  int err = 0;
+  std::unique_ptr<void, zip_closer> zf(unzOpen64(zip_path.c_str()));
+  std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[kChunkBytes]);
+  if (!zf) {
+    xer << "I could not open the archive " << zip_path << " as a zip file.\n";
+    err = kErrZipOpen;
+    set_err_site(kSiteOpenZip);
+  } else if (!buffer) {
+    err = 12;  // out of memory
+    fault = false;
+    set_err_site(kSiteNoMemory);
+  } else {
+    entry_rules rules;
+    rules.max_bytes = want.max_bytes;
+    rules.want_md5 = want.md5.empty() ? nullptr : &want.md5;
+    bool found = false;
+    err = unzGoToFirstFile(zf.get());
+    while (err == UNZ_OK) {
+      unz_file_info64 info;
+      char name_buf[kMaxOsPath + 2];
+      std::memset(name_buf, 0, sizeof name_buf);
+      err = unzGetCurrentFileInfo64(zf.get(), &info, name_buf, sizeof name_buf - 1, nullptr, 0, nullptr, 0);
+      if (err != UNZ_OK) break;
+      std::string name(name_buf, strnlen(name_buf, sizeof name_buf - 1));
+      if (info.size_filename <= static_cast<uLong>(kMaxOsPath) && name == want.name &&
+          is_regular_entry(name, info)) {
+        rules.mode = file_mode(info);
+        found = true;
+        err = unzip_file(zf.get(), target, info, buffer.get(), rules, fault);
+        break;
+      }
+      // Only the file the archive is for is unpacked; whatever else it holds is never written.
+      xer << "I am leaving out '" << name << "' of " << zip_path << ": I only unpack " << want.name
+          << " from it.\n";
+      err = unzGoToNextFile(zf.get());
+    }
+    if (!found && (err == UNZ_OK || err == kEndOfList)) {
+      xer << "The archive " << zip_path << " does not hold the file " << want.name << ".\n";
+      err = kErrZipNoEntry;
+      set_err_site(kSiteNoEntry);
+    } else if (!found) {
+      set_err_site(kSiteWalkFailed);
+    }
+  }
+  zf.reset();
+  if (err)
+    xer << "Unpacking " << want.name << " failed with error " << err << ". file = " << sErrFile
+        << " line = " << sErrLine << ". zip_file=" << zip_path << ", target=" << target << ".\n";
+  xer.flush();
+  if (archive_fault) *archive_fault = err != 0 && fault;
   return err;
 }

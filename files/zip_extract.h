@@ -1,7 +1,25 @@
 #pragma once
-// Unpacks one downloaded zip archive into a folder.
+// Unpacks downloaded zip archives: a whole archive into a folder, or the one file an archive is for.
+#include <cstdint>
 #include <string>
 
 // Returns 0, or an error code for error_str. out_file receives the first entry's stored name;
 // force_name writes the first entry under the name out_file holds.
 int zip_to_file(std::string zip_file, std::string out_directory, std::string* out_file, int force_name);
+
+// What a per-file archive must yield: one regular-file entry of exactly this name, inflating to
+// at most max_bytes and, when md5 is not empty, with that MD5 (32 lowercase hex digits).
+struct zip_entry_rules {
+  std::string name;
+  uint64_t max_bytes = UINT64_MAX;
+  std::string md5;
+};
+
+// Unpacks from zip_file only the entry the rules name, to target (a full path), through a hidden
+// temporary file beside it that replaces target only once the entry is whole and as the rules say.
+// Other entries (other names, sub-paths, folders, links) are never written. The file gets 0666 with
+// the entry's Unix execute bits, less the umask. Returns 0 or an error code for error_str;
+// archive_fault, when given, is set when the archive is at fault (missing, damaged, without the
+// entry, too big, wrong content) rather than this computer.
+int zip_extract_entry(const std::string& zip_file, const std::string& target, const zip_entry_rules& want,
+                      bool* archive_fault = nullptr);

@@ -92,6 +92,7 @@ void examine_disk(const std::string& message) {
       file_history_struct& history = sim_info.files[submitted];
       hash_job& job = jobs[submitted];
       job.dest = dest_path_of(history.versions.back().path);
+      remove_leftovers_beside(job.dest);
       os_file_stamp stamp;
       if (!verify_every_file && os_stamp_file(job.dest, stamp)) {
         std::string md5 = sig_cache.lookup(history.versions.back().path, stamp);
@@ -173,8 +174,22 @@ int path_leaves_destination(const std::string& path) {
   return 0;
 }
 
+bool looks_like_directory_file(const std::string& disk_path) {
+  std::string path = disk_path;
+  make_os_path(path);
+  xmap_class map(path);
+  if (!map.mBegin || map.mBegin == map.mEnd) return false;
+  char mark = *map.mBegin;
+  if (mark != 'A' && mark != 'I') return false;
+  map.TXT_str_scan_eoln(nullptr);
+  map.TXT_int_scan();
+  map.TXT_str_scan_eoln(nullptr);
+  return map.TXT_str_scan_match("INSTALLER", 1) != 0;
+}
+
 int read_directory(const std::string& disk_path, std::string message) {
   deleted_files.clear();
+  cleaned_folders.clear();
   stg.down_req = 0;
   stg.disk_req = 0;
 

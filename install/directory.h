@@ -22,6 +22,7 @@ struct file_version_struct {
   int on_disk = 0;
   int want_to_grab_it = 0;
   int want_to_nuke_it = 0;
+  int mirror_faults = 0;  // archives of this version found damaged or wrong in this pass
 };
 
 // Every version listed for one path, oldest first; the last one is current.
@@ -52,6 +53,10 @@ int path_leaves_destination(const std::string& path);
 // After a complete pass: remembers the signature of every file now current in the destination and
 // forgets the others, then saves the destination's signature cache.
 void record_installed_signatures();
+
+// False when the file at disk_path is empty or lacks the header every directory file starts with
+// (a byte-order line, a version, INSTALLER), whatever its version: a server sent something else.
+bool looks_like_directory_file(const std::string& disk_path);
 
 // Reads the directory file at disk_path into sim_info and examines the destination; sets
 // stg.down_req and stg.disk_req and empties deleted_files. Returns the new stg.dir_scan: 3 when

@@ -19,6 +19,7 @@
 #include "net/http_client.h"
 
 std::set<std::string> deleted_files;
+std::set<std::string> cleaned_folders;
 retry_backoff download_retry;
 
 namespace {
@@ -30,6 +31,9 @@ constexpr long long kArchiveAllowance = 64 * 1024;
 constexpr int kFirstStreamHttpSlot = 2;
 
 int http_slot(int stream) { return stream + kFirstStreamHttpSlot; }
+
+// The server each stream slot's request went to, since the selection may change while it runs.
+int slot_server[kStreams] = {};
 
 // Each slot has its own temporary archive, so that archives never collide between slots.
 std::string slot_archive(int stream) { return temp_path + std::to_string(stream) + ".zip"; }
@@ -137,6 +141,8 @@ void progress_reset() {
   next.star_time = xtim.real_time;
   next.file_down = next.comp_down = next.totl_disk = 0.0f;
   download_retry.succeeded();
+  for (file_history_struct& history : sim_info.files)
+    if (!history.versions.empty()) history.versions.back().mirror_faults = 0;
 }
 
 void make_dir_error(std::string path, int err) {
@@ -186,12 +192,30 @@ void make_dirs() {
   }
 }
 
-void extract_and_delete_file(std::string dest_path_zip, std::string dest_path_exp) {
+void remove_leftovers_beside(const std::string& file_path) {
+  std::string folder = file_path.substr(0, after_last_sep(file_path));
+  if (!cleaned_folders.insert(folder).second) return;
+  int removed = os_remove_replacement_leftovers(folder);
+  if (removed > 0)
+    xer << "I removed " << removed << " unfinished file(s) of an earlier run from " << folder << ".\n";
+}
+
+int extract_and_delete_file(std::string dest_path_zip, std::string dest_path_exp, const file_version_struct& v,
+                            bool& archive_fault) {
   make_os_path(dest_path_exp);
   unlock_file(dest_path_exp);
-  std::string folder = dest_path_exp.substr(0, after_last_sep(dest_path_exp));
-  int e = zip_to_file(dest_path_zip, folder, nullptr, 0);
-  if (e != 0) {
+  remove_leftovers_beside(dest_path_exp);
+  zip_entry_rules want;
+  want.name = dest_path_exp.substr(after_last_sep(dest_path_exp));
+  // Sizes are whole kilobytes of 1000 bytes; the slack covers a catalogue that rounds down or
+  // counts 1024.
+  want.max_bytes = (static_cast<uint64_t>(std::max(v.disk_size, 0.0f)) + 2) * 1024;
+  want.md5 = v.sig_want;
+  archive_fault = false;
+  int e = zip_extract_entry(dest_path_zip, dest_path_exp, want, &archive_fault);
+  if (e != 0 && archive_fault) {
+    xer << "The archive of " << dest_path_exp << " from the server was damaged or wrong: " << error_str(e) << ".\n";
+  } else if (e != 0) {
     stg.got_failed_install = 1;
     MACIBM_alert(0, "The installer cannot extract a file.", "Error:" + error_str(e), "Compressed File:" + dest_path_zip,
                  "Destination:" + dest_path_exp, alert_error);
@@ -202,6 +226,7 @@ void extract_and_delete_file(std::string dest_path_zip, std::string dest_path_ex
     if (stg.log_actions) xer << "DELETING  file " << dest_path_zip << ", with result=" << r << ".\n";
   }
   xer.flush();
+  return e;
 }
 
 int stream_target(float k_sec) {
@@ -221,6 +246,8 @@ int grab_files() {
   const int n = static_cast<int>(sim_info.files.size());
 
   for (int i = 0; i < kStreams; ++i) {
+    // A pass that failed gives no more turns: nothing more is placed.
+    if (stg.got_failed_install) break;
     if (!next.stream_active[i]) continue;
     if (next.stream_waiting[i]) {
       next.stream_index[i] = next.next_index;
@@ -254,21 +281,40 @@ int grab_files() {
         if (http.down[slot] || download_retry.ready(xtim.real_time)) {
           // An archive may exceed its catalogued size only by a little; more is a faulty mirror.
           const long long bound = static_cast<long long>(std::max(v.down_size, 0.0f)) * 1024 + kArchiveAllowance;
+          if (!http.down[slot]) slot_server[i] = server;
           switch (http.net_check(slot, server_name[server], src, local, bound)) {
             case 0:
               stg.crnt_file_rat = download_fraction(slot);
               next.file_down += stg.crnt_file_rat * v.down_size;
               break;
-            case 1:
-              file_done = file_grabbed = 1;
-              stg.got_404 = 0;
-              download_retry.succeeded();
-              extract_and_delete_file(local, dest);
-              break;
+            case 1: {
+              bool archive_fault = false;
+              int e = extract_and_delete_file(local, dest, v, archive_fault);
+              if (!archive_fault) {
+                // Placed, or a fault of this computer that ends the pass.
+                file_done = 1;
+                file_grabbed = e == 0;
+                stg.got_404 = 0;
+                download_retry.succeeded();
+                break;
+              }
+              // A damaged or wrong archive is the server's fault, as a failed download is.
+              if (++v.mirror_faults >= kMaxMirrorFaults) {
+                stg.got_failed_install = 1;
+                MACIBM_alert(0,
+                             "I could not get a good copy of " + v.path + ": " + std::to_string(kMaxMirrorFaults) +
+                                 " archives of it from the servers were damaged or held the wrong file.",
+                             "Error:" + error_str(e),
+                             "Compressed File:" + server_path[slot_server[i]] + v.path + ".zip",
+                             "Destination:" + dest, alert_error);
+                break;
+              }
+              [[fallthrough]];
+            }
             default:
               stg.got_404 = 1;
               next.next_index = std::min(next.next_index, f);
-              stg.sel_server = weighted_server_choice(stg.num_servers);
+              stg.sel_server = another_server(slot_server[i], stg.num_servers);
               next.stream_waiting[i] = 0;  // the same file again on the next turn
               download_retry.failed(xtim.real_time);
               break;

@@ -5,12 +5,22 @@
 #include <set>
 #include <string>
 
+#include "install/directory.h"
 #include "install/retry_backoff.h"
 
 // Folders (full paths ending with a separator) from which the pass deleted a file, with their
 // ancestors below the destination; those found empty at the end are removed. Emptied by each
 // read of the directory.
 extern std::set<std::string> deleted_files;
+
+// Folders already cleared of a killed run's temporary files; emptied by each read of the directory.
+extern std::set<std::string> cleaned_folders;
+// Removes the temporary files a killed run left in the folder of file_path (a full path in the
+// system's form), once per folder until the directory is read again.
+void remove_leftovers_beside(const std::string& file_path);
+
+// How often an archive of one file may turn out damaged or wrong before the pass gives up.
+constexpr int kMaxMirrorFaults = 3;
 
 // The pause before a failed file download is started again; reset by progress_reset().
 extern retry_backoff download_retry;
@@ -28,8 +38,12 @@ void make_dir_error(std::string path, int err);
 // the end of the list (folders emptied, destination renamed); otherwise got_failed_install.
 int grab_files();
 
-// Unpacks a downloaded archive into the folder of dest_path_exp and deletes the archive.
-void extract_and_delete_file(std::string dest_path_zip, std::string dest_path_exp);
+// Unpacks from a downloaded archive the file v, checked against its signature and size, to
+// dest_path_exp, and deletes the archive. Returns 0 when the file is in place. A fault of this
+// computer (the file cannot be written) is shown and fails the install; a fault of the archive
+// only sets archive_fault, for the caller to fetch it again from another server.
+int extract_and_delete_file(std::string dest_path_zip, std::string dest_path_exp, const file_version_struct& v,
+                            bool& archive_fault);
 
 // The number of streams the pass aims for at an average rate of k_sec kilobytes per second,
 // after the preference stg.stream_count and the kind of install; at least 1.

@@ -32,6 +32,12 @@ int weighted_server_choice(int num_servers) {
   return choice < 0 ? 0 : choice;
 }
 
+int another_server(int failed, int num_servers) {
+  if (num_servers <= 1) return 0;
+  int choice = weighted_server_choice(num_servers - 1);
+  return choice >= failed ? choice + 1 : choice;
+}
+
 void new_format(const std::string& path) {
   MACIBM_alert(0, "OK I am checking the Quellwright servers and I am finding file formats that are newer than I can understand!",
                "In other words, you need to get a new installer!",

@@ -15,3 +15,6 @@ void read_server_list(const std::string& path);
 void new_format(const std::string& path);
 // A server index in 0..num_servers-1, servers early in the list more likely (exponent 1.3).
 int weighted_server_choice(int num_servers);
+// The server to try after one failed: drawn as weighted_server_choice among all but failed, so
+// that a broken server is never asked again straight away; 0 with a single server.
+int another_server(int failed, int num_servers);

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 #include "core/alert.h"
@@ -50,6 +51,8 @@ bool paths_built = false;
 // Failed fetches of the server list and the directory wait before they are tried again.
 retry_backoff server_list_retry;
 retry_backoff directory_retry;
+// The server the directory request under way went to; the selection may change meanwhile.
+int directory_server = 0;
 
 void set_status(const std::string& text, int colour) {
   session_screen.status = text;
@@ -82,21 +85,43 @@ void fetch_server_list() {
   }
 }
 
+// The directory file inflated may not exceed this; a bigger one is a server's fault.
+constexpr uint64_t kMaxDirectoryBytes = 256ull << 20;
+
+// Like a failed download, a directory archive that does not unpack or read sends the next
+// attempt to another server, after a pause that doubles with each failure.
+void directory_fault(int server) {
+  stg.sel_server = another_server(server, stg.num_servers);
+  directory_retry.failed(xtim.real_time);
+}
+
 void fetch_directory() {
   if (stg.dir_scan != 0 || stg.num_servers < 1 || !directory_retry.ready(xtim.real_time)) return;
+  if (!http.down[kSlotDirectory]) directory_server = stg.sel_server;
   int result = http.net_check(kSlotDirectory, server_name[stg.sel_server], server_path[stg.sel_server] + "directory.txt.zip",
                               net_dir_path_zip, kDirectoryArchiveMaxBytes);
   if (result == 2) {
-    stg.sel_server = stg.num_servers > 1 ? (stg.num_servers * (std::rand() % 32768)) / 32768 : 0;
-    directory_retry.failed(xtim.real_time);
+    directory_fault(directory_server);
   } else if (result == 1) {
-    directory_retry.succeeded();
-    int e = zip_to_file(net_dir_path_zip, dir_path_path, nullptr, 0);
+    zip_entry_rules want;
+    want.name = "directory.txt";
+    want.max_bytes = kMaxDirectoryBytes;
+    bool archive_fault = false;
+    int e = zip_extract_entry(net_dir_path_zip, dir_path, want, &archive_fault);
+    if (!e && !looks_like_directory_file(dir_path)) {
+      e = kErrDirUnreadable;
+      archive_fault = true;
+      delete_file(dir_path);
+    }
     if (e) {
       MACIBM_alert(0, "DIR-scan: The installer cannot extract a file.", "Error:" + error_str(e),
                    "Compressed File:" + net_dir_path_zip, "Destination Path:" + dir_path_path, alert_error);
-      directory_retry.failed(xtim.real_time);
+      if (archive_fault)
+        directory_fault(directory_server);
+      else
+        directory_retry.failed(xtim.real_time);
     } else {
+      directory_retry.succeeded();
       stg.dir_scan = 1;
     }
     delete_file(net_dir_path_zip);

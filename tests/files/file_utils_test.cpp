@@ -63,7 +63,8 @@ TEST(ErrorStr, TableSentencesAndFallbacks) {
 
 TEST(ErrorStr, EveryCodeThisModuleReturnsHasASentence) {
   const int codes[] = {1, 2, 12, 13, 17, 20, 21, 28, 30, 36, 39, kErrZipOpen, kErrZipRead, kErrFileOpen,
-                       kErrZipOutside, -1, -3, -102, -103, -105};
+                       kErrZipOutside, kErrZipNoEntry, kErrZipTooBig, kErrZipWrongContent, kErrDirUnreadable,
+                       -1, -3, -102, -103, -105};
   for (int code : codes) {
     std::string s = error_str(code);
     EXPECT_FALSE(s.empty()) << code;

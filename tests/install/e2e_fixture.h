@@ -4,6 +4,8 @@
 // child process. The installer is copied into the test's own folder so that its Log.txt is the
 // test's own, and its home, configuration and temporary folders lie there too.
 #include <gtest/gtest.h>
+#include <minizip/zip.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <map>
@@ -47,6 +49,34 @@ inline release_files first_release() {
   };
 }
 
+// A program for Linux: its name starts with "linux-"; published, and installed, executable.
+inline bool is_linux_program(const std::string& rel) {
+  return rel.rfind("linux-", 0) == 0 || rel.find("/linux-") != std::string::npos;
+}
+
+// One entry of an archive the tests write themselves, as a mirror might serve it.
+struct zip_item {
+  std::string name, content;
+  unsigned mode = 0100644;  // a Unix mode; the archive says it was made on Unix
+};
+
+inline void write_archive(const std::string& path, const std::vector<zip_item>& items) {
+  std::error_code ec;
+  fs::remove(path, ec);
+  zipFile zf = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
+  ASSERT_NE(zf, nullptr) << path;
+  for (const zip_item& item : items) {
+    zip_fileinfo info{};
+    info.external_fa = static_cast<uLong>(item.mode) << 16;
+    ASSERT_EQ(zipOpenNewFileInZip4_64(zf, item.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, 9, 0,
+                                      -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0, (3u << 8) | 20u, 0, 0),
+              ZIP_OK);
+    ASSERT_EQ(zipWriteInFileInZip(zf, item.content.data(), static_cast<unsigned>(item.content.size())), ZIP_OK);
+    ASSERT_EQ(zipCloseFileInZip(zf), ZIP_OK);
+  }
+  ASSERT_EQ(zipClose(zf, nullptr), ZIP_OK);
+}
+
 // The folders the installer makes for the simulator's own output.
 inline const std::vector<std::string>& own_folders() {
   static const std::vector<std::string> folders{"Output/", "Output/FMS plans/", "Output/logbooks/",
@@ -73,7 +103,10 @@ class EndToEnd : public ::testing::Test {
   // Writes files as the master folder tmp/<tag>/Zephra and returns that folder.
   std::string make_master(const std::string& tag, const release_files& files) {
     std::string master = tmp / (tag + "/Zephra");
-    for (const auto& [rel, content] : files) write_file(master + "/" + rel, content);
+    for (const auto& [rel, content] : files) {
+      write_file(master + "/" + rel, content);
+      if (is_linux_program(rel)) fs::permissions(master + "/" + rel, fs::perms(0755));
+    }
     return master;
   }
 
@@ -125,13 +158,19 @@ class EndToEnd : public ::testing::Test {
     return tree;
   }
 
-  // Checks that folder holds exactly the installation of files.
+  // Checks that folder holds exactly the installation of files, programs for Linux executable
+  // as far as the umask allows, nothing else executable.
   static void expect_installed(const std::string& folder, const release_files& files) {
     ASSERT_TRUE(fs::is_directory(folder)) << folder;
     EXPECT_EQ(list_tree(folder), expected_tree(files));
+    const mode_t mask = umask(022);
+    umask(mask);
     for (const auto& [rel, content] : files) {
       if (!rel.ends_with(".exe")) {
         EXPECT_EQ(read_file(folder + "/" + rel), content) << rel;
+        struct stat st {};
+        ASSERT_EQ(stat((folder + "/" + rel).c_str(), &st), 0) << rel;
+        EXPECT_EQ(st.st_mode & 07777, (is_linux_program(rel) ? 0777u : 0666u) & ~mask) << rel;
       }
     }
   }

@@ -102,6 +102,9 @@ TEST_F(Update, AChangedFileIsKeptByDefault) {
 TEST_F(Update, AChangedFileIsOverwrittenWhenAsked) {
   write_file(inst + "Resources/settings.txt", "my own settings\n");
   write_file(inst + "Resources/old/gone.txt", "my own notes\n");  // deleted, its folder pruned
+  // A program replaced by the release's gets the release's execute bits.
+  write_file(inst + "Resources/plugins/linux-tool", "my own build\n");
+  fs::permissions(inst + "Resources/plugins/linux-tool", fs::perms(0644));
   install_run run = install(inst, {"--accept_eula", "--modified=overwrite"});
   ASSERT_EQ(run.status, 0) << describe(run);
   EXPECT_NE(run.out.find("replacing it."), std::string::npos) << describe(run);

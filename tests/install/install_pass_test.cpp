@@ -1,5 +1,6 @@
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -146,7 +147,10 @@ TEST_F(InstallPass, ExtractReplacesTheOldFileAndDeletesTheArchive) {
   write_file(dest, "old");
   chmod(dest.c_str(), 0444);
   write_zip(zip, "x.txt", "new content");
-  extract_and_delete_file(zip, dest);
+  file_version_struct v = version("Top/Resources/x.txt", md5_of("new content"));
+  bool fault = true;
+  EXPECT_EQ(extract_and_delete_file(zip, dest, v, fault), 0);
+  EXPECT_FALSE(fault);
   EXPECT_EQ(read_file(dest), "new content");
   EXPECT_FALSE(file_exists(zip));
   EXPECT_EQ(stg.got_failed_install, 0);
@@ -154,16 +158,29 @@ TEST_F(InstallPass, ExtractReplacesTheOldFileAndDeletesTheArchive) {
   EXPECT_NE(log.text().find("EXPANDING file " + dest + ", with result=0.\nDELETING  file " + zip + ", with result=0.\n"),
             std::string::npos);
 
-  // An archive that cannot be unpacked fails the install and leaves the old file.
+  // An archive that cannot be unpacked, or holds other content, is the server's fault: the old
+  // file stays, nothing is shown, the install goes on.
   write_file(zip, "<html>not an archive</html>");
-  extract_and_delete_file(zip, dest);
-  EXPECT_EQ(stg.got_failed_install, 1);
+  EXPECT_EQ(extract_and_delete_file(zip, dest, v, fault), kErrZipOpen);
+  EXPECT_TRUE(fault);
+  write_zip(zip, "x.txt", "other content");
+  EXPECT_EQ(extract_and_delete_file(zip, dest, v, fault), kErrZipWrongContent);
+  EXPECT_TRUE(fault);
+  EXPECT_EQ(stg.got_failed_install, 0);
+  EXPECT_TRUE(alerts.alerts.empty());
   EXPECT_EQ(read_file(dest), "new content");
   EXPECT_FALSE(file_exists(zip));
+
+  // A file this computer cannot write fails the install with an alert.
+  write_zip(zip, "x.txt", "new content");
+  std::string blocked = dest_dir_path + "Resources/no-folder/x.txt";
+  EXPECT_EQ(extract_and_delete_file(zip, blocked, v, fault), ENOENT);
+  EXPECT_FALSE(fault);
+  EXPECT_EQ(stg.got_failed_install, 1);
   ASSERT_EQ(alerts.alerts.size(), 1u);
   EXPECT_EQ(alerts.alerts[0].lines[0], "The installer cannot extract a file.");
   EXPECT_EQ(alerts.alerts[0].lines[2], "Compressed File:" + zip);
-  EXPECT_EQ(alerts.alerts[0].lines[3], "Destination:" + dest);
+  EXPECT_EQ(alerts.alerts[0].lines[3], "Destination:" + blocked);
 }
 
 TEST_F(InstallPass, ACurrentInstallationIsWalkedThroughWithoutDownloads) {
@@ -375,12 +392,24 @@ TEST_F(DownloadPass, AFailedExtractionOfTheLastFileEndsThePassAsFailed) {
   stg.stream_count = 1;
   const std::string original = dest_dir_path;
 
-  EXPECT_EQ(run_pass(), 1);
+  // Each fault is followed by the pause of a failed download; the frame clock skips it.
+  float longest_pause = 0;
+  int r = 0;
+  auto start = std::chrono::steady_clock::now();
+  while (!(r = grab_files()) && std::chrono::steady_clock::now() - start < std::chrono::seconds(30)) {
+    longest_pause = std::max(longest_pause, download_retry.pause());
+    xtim.set_real_time(xtim.real_time + download_retry.wait_left(xtim.real_time));
+  }
+  EXPECT_EQ(r, 1);
+  EXPECT_GE(longest_pause, 1.0f);
   EXPECT_EQ(stg.got_failed_install, 1);
   EXPECT_EQ(next.dir_done, 0);
   EXPECT_EQ(dest_dir_path, original);
+  EXPECT_FALSE(file_exists(dest_dir_path + "Resources/a.txt"));
   ASSERT_EQ(alerts.alerts.size(), 1u);
-  EXPECT_EQ(alerts.alerts[0].lines[0], "The installer cannot extract a file.");
+  EXPECT_EQ(alerts.alerts[0].lines[0],
+            "I could not get a good copy of Top/Resources/a.txt: 3 archives of it from the servers were damaged or "
+            "held the wrong file.");
 }
 
 }  // namespace

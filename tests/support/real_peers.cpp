@@ -142,6 +142,8 @@ NginxServer::NginxServer(const std::string& root) {
   }
 }
 
+std::string NginxServer::access_log() const { return read_file(dir_ / "access.log"); }
+
 std::string NginxServer::why() const {
   return read_file(dir_ / "output.log") + read_file(dir_ / "error.log");
 }

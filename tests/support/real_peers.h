@@ -49,6 +49,8 @@ class NginxServer {
   std::string address() const { return "127.0.0.1:" + std::to_string(port_); }
   pid_t pid() const { return child_.pid(); }
   std::string why() const;
+  // One line per request served so far, with its request line.
+  std::string access_log() const;
 
  private:
   TempDir dir_;
