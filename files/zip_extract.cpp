@@ -131,8 +131,8 @@ int unzip_file(unzFile zf, std::string path, const unz_file_info64& info, unsign
         set_err_site(kSiteTooBig);
       } else {
         MD5UpdateWide(&md5, buffer, static_cast<size_t>(n));
-        if (out.write(buffer, static_cast<size_t>(n)) != 0) {
-          err = 1;  // the write fell short
+        if (int write_err = out.write(buffer, static_cast<size_t>(n))) {
+          err = write_err;  // the system's own reason, a full disk above all
           set_err_site(kSiteWriteFile);
           archive_fault = false;
         }
@@ -156,7 +156,7 @@ int unzip_file(unzFile zf, std::string path, const unz_file_info64& info, unsign
       archive_fault = false;
       int commit_err = out.commit();
       if (commit_err == EIO || commit_err == ENOSPC || commit_err == EDQUOT) {
-        err = 1;  // a delayed write failure
+        err = commit_err;  // a delayed write failure
         set_err_site(kSiteWriteFile);
       } else if (commit_err) {
         err = commit_err;

@@ -312,6 +312,15 @@ int grab_files() {
               [[fallthrough]];
             }
             default:
+              // A download this computer could not write (a full temporary folder) is no fault of
+              // the server: fetching it elsewhere would fail the same way.
+              if (int local_err = http.local_error[slot]) {
+                stg.got_failed_install = 1;
+                MACIBM_alert(0, "I could not save a download in my temporary folder: " + error_str(local_err),
+                             "Temporary Folder:" + temp_path, "Compressed File:" + src, "", alert_error);
+                file_done = 1;
+                break;
+              }
               stg.got_404 = 1;
               next.next_index = std::min(next.next_index, f);
               stg.sel_server = another_server(slot_server[i], stg.num_servers);

@@ -217,7 +217,10 @@ void down_class::CloseDestFile() {
   // The last buffered bytes reach the disk here; a full disk shows now, not at fwrite.
   int closed = std::fclose(mDestFile);
   mDestFile = nullptr;
-  if (closed != 0 && mFileErr == 0) mFileErr = errno ? errno : kErrNetWriteFile;
+  if (closed != 0 && mFileErr == 0) {
+    mFileErr = errno ? errno : kErrNetWriteFile;
+    mLocalFileErr = true;
+  }
 }
 
 bool down_class::IsComplete() const {
@@ -247,7 +250,10 @@ void down_class::FinishHeader() {
   if (!mDestFileName.empty()) {
     errno = 0;
     mDestFile = std::fopen(mDestFileName.c_str(), "wb");
-    if (!mDestFile && mFileErr == 0) mFileErr = errno ? errno : kErrNetWriteFile;
+    if (!mDestFile && mFileErr == 0) {
+      mFileErr = errno ? errno : kErrNetWriteFile;
+      mLocalFileErr = true;
+    }
   }
 }
 
@@ -303,7 +309,10 @@ void down_class::WriteBody(const char* data, size_t size) {
   if (!mDestFile) return;
   errno = 0;
   size_t written = std::fwrite(data, 1, size, mDestFile);
-  if (written < size && mFileErr == 0) mFileErr = errno ? errno : kErrNetWriteFile;
+  if (written < size && mFileErr == 0) {
+    mFileErr = errno ? errno : kErrNetWriteFile;
+    mLocalFileErr = true;
+  }
 }
 
 void down_class::TakeChunks(const char* data, size_t size) {
@@ -481,6 +490,7 @@ int http_class::net_check(int o, std::string server, std::string file, const std
   xer << "   GetOSErr   =" << d->GetOSErr() << "\n";
   xer << "   response   =" << d->mResponseName << " (#" << d->mResponseNum << ")\n\n";
   xer.flush();
+  local_error[o] = d->mLocalFileErr ? d->mFileErr : 0;
   delete d;
   down[o] = nullptr;
   return 2;

@@ -20,6 +20,9 @@ class http_class {
   std::string ProxyPort_str; // the port as typed in the preferences
   int ProxyPort_int = 0;     // the port used; 0: no proxy
   down_class* down[kHttpSlots] = {};
+  // After net_check failed on a slot: the system error of writing the download on this computer
+  // (a full disk, say), or 0 when the fault lay with the server or the network.
+  int local_error[kHttpSlots] = {};
 
   // One step of the download in slot o (0..5) of server + file into rel_path.
   // 0: in progress, call again; 1: arrived whole with a 2xx status; 2: failed. After 1 or 2
@@ -98,6 +101,7 @@ class down_class {
   FILE* mDestFile = nullptr;            // open while the body is written
   std::string mDestFileName;            // full system path of the destination; empty: none
   int mFileErr = 0;                     // first file, lookup or protocol error
+  bool mLocalFileErr = false;           // mFileErr came from this computer's disk, not the server
   int mIncomingLength = -1;             // announced body length; -1: not announced
   int mReceivedPayload = 0;             // body bytes written so far
   long long mMaxBody = kMaxBodyBytes;   // the most body bytes accepted

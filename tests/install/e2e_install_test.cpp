@@ -138,6 +138,47 @@ TEST_F(FreshInstall, ASecondRunDownloadsNothing) {
       << describe(verified);
 }
 
+// A small file system mounted over folder for the life of the object, where this machine allows it.
+class SmallDisk {
+ public:
+  SmallDisk(const std::string& folder, int kilobytes) : folder_(folder) {
+    mounted_ = run_command("mount -t tmpfs -o size=" + std::to_string(kilobytes) + "k tmpfs " + shell_quote(folder) +
+                           " 2>/dev/null") == 0;
+  }
+  ~SmallDisk() {
+    if (mounted_) run_command("umount " + shell_quote(folder_));
+  }
+  bool mounted() const { return mounted_; }
+
+ private:
+  std::string folder_;
+  bool mounted_ = false;
+};
+
+TEST_F(FreshInstall, AFullDiskIsToldAsSuch) {
+  // A 400 kB file that does not compress, so its archive and the file each fill a small disk.
+  std::string noise(400 * 1024, '\0');
+  unsigned state = 12345;
+  for (char& c : noise) c = static_cast<char>((state = state * 1103515245u + 12345u) >> 24);
+  files["Resources/scenery.dat"] = noise;
+  ASSERT_EQ(publish(make_master("big", files), "Zephra 8.41", {"--os", "*.exe=2"}), 0);
+  {
+    // The temporary folder on a disk too small for the download.
+    SmallDisk temp(tmp / "tmp", 256);
+    if (!temp.mounted()) GTEST_SKIP() << "this machine does not let the test mount a small file system";
+    install_run run = install(dest);
+    EXPECT_EQ(run.status, 1) << describe(run);
+    EXPECT_EQ(run.out.find(kComplete), std::string::npos) << describe(run);
+    EXPECT_NE(run.err.find("I could not save a download in my temporary folder: No space left on device"),
+              std::string::npos)
+        << describe(run);
+  }
+  // With room again the same run completes.
+  install_run run = install(dest);
+  EXPECT_EQ(run.status, 0) << describe(run);
+  expect_installed(dest + "Zephra", files);
+}
+
 TEST_F(FreshInstall, WithoutTheAgreementNothingIsInstalled) {
   install_run run = install(dest, {});
   EXPECT_EQ(run.status, 2) << describe(run);
