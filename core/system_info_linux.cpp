@@ -1,8 +1,10 @@
 #include <pwd.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -22,6 +24,28 @@ std::string trim(const std::string& s) {
   size_t b = s.find_first_not_of(" \t");
   size_t e = s.find_last_not_of(" \t\r\n");
   return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
+}
+
+constexpr const char* kRunTempPrefix = "zephra-installer-";
+
+// Removes the temporary folders of earlier runs that were killed: ours by name and owner, made by
+// a process that no longer exists.
+void remove_dead_runs_temp_folders(const std::string& base) {
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(base, ec)) {
+    std::string name = entry.path().filename().string();
+    if (name.rfind(kRunTempPrefix, 0) != 0) continue;
+    std::string rest = name.substr(std::char_traits<char>::length(kRunTempPrefix));
+    size_t dash = rest.find('-');
+    if (dash == 0 || dash == std::string::npos || rest.size() - dash - 1 != 6) continue;
+    if (rest.find_first_not_of("0123456789") != dash) continue;
+    long pid = std::strtol(rest.c_str(), nullptr, 10);
+    struct stat st;
+    if (lstat(entry.path().c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid()) continue;
+    if (pid <= 0 || kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+    std::error_code remove_ec;
+    std::filesystem::remove_all(entry.path(), remove_ec);
+  }
 }
 
 }  // namespace
@@ -89,7 +113,10 @@ std::string system_home_folder() {
 std::string system_run_temp_folder() {
   if (!run_temp_folder.empty()) return run_temp_folder;
   const char* base = std::getenv("TMPDIR");
-  std::string pattern = with_trailing_slash(base && *base ? base : "/tmp") + "zephra-installer-XXXXXX";
+  std::string folder = with_trailing_slash(base && *base ? base : "/tmp");
+  remove_dead_runs_temp_folders(folder);
+  // The process number in the name lets a later run tell that this one is gone.
+  std::string pattern = folder + kRunTempPrefix + std::to_string(getpid()) + "-XXXXXX";
   if (mkdtemp(pattern.data())) run_temp_folder = with_trailing_slash(pattern);
   return run_temp_folder;
 }

@@ -130,17 +130,23 @@ class EndToEnd : public ::testing::Test {
     std::string log_path = tmp / "prog/Log.txt";
     std::error_code ec;
     fs::remove(log_path, ec);
-    std::string cmd = "cd " + shell_quote(tmp / "tmp") + " && env XDG_CONFIG_HOME=" + shell_quote(home + "config") +
-                      " HOME=" + shell_quote(home) + " TMPDIR=" + shell_quote(tmp / "tmp") + " timeout -k 5 120 " +
-                      shell_quote(installer) + (unattended ? " --unattended" : "") + " --vendor_host=" + nginx->address();
-    for (const std::string& e : extra) cmd += " " + shell_quote(e);
-    cmd += " " + shell_quote(dest) + " >" + shell_quote(tmp / "run.out") + " 2>" + shell_quote(tmp / "run.err");
     install_run run;
-    run.status = run_command(cmd);
+    run.status = run_command(command(dest, extra, unattended, "timeout -k 5 120"));
     run.out = read_file(tmp / "run.out");
     run.err = read_file(tmp / "run.err");
     run.log = file_exists(log_path) ? read_file(log_path) : std::string();
     return run;
+  }
+
+  // The shell command of one run of the installer into dest, started through limit (a timeout
+  // command), with its output in run.out and run.err.
+  std::string command(const std::string& dest, const std::vector<std::string>& extra, bool unattended,
+                      const std::string& limit) {
+    std::string cmd = "cd " + shell_quote(tmp / "tmp") + " && env XDG_CONFIG_HOME=" + shell_quote(home + "config") +
+                      " HOME=" + shell_quote(home) + " TMPDIR=" + shell_quote(tmp / "tmp") + " " + limit + " " +
+                      shell_quote(installer) + (unattended ? " --unattended" : "") + " --vendor_host=" + nginx->address();
+    for (const std::string& e : extra) cmd += " " + shell_quote(e);
+    return cmd + " " + shell_quote(dest) + " >" + shell_quote(tmp / "run.out") + " 2>" + shell_quote(tmp / "run.err");
   }
 
   // The tree an installation of files should have: the files for this system, their

@@ -1,4 +1,6 @@
 // End-to-end: updating an installation from one release to the next, and files the user changed.
+#include <random>
+
 #include "tests/install/e2e_fixture.h"
 
 namespace e2e {
@@ -70,6 +72,24 @@ TEST_F(Update, AHomeFolderHoldingTheInstallationIsUpdatedInPlaceAndNeverRenamed)
   EXPECT_EQ(read_file(home + "letters/mum.txt"), "Dear mum\n");
   EXPECT_EQ(read_file(home + "Resources/plugins/linux-tool"), second["Resources/plugins/linux-tool"]);
   EXPECT_EQ(read_file(home + "Resources/settings.txt"), second["Resources/settings.txt"]);
+}
+
+TEST_F(Update, RunsKilledAtAnyMomentThenRunToTheEndLeaveExactlyTheRelease) {
+  // Twenty runs killed outright at moments spread over a whole run (from a fixed seed), each
+  // starting where the last one was stopped; then one run to the end.
+  std::mt19937 moments(2026);
+  std::uniform_int_distribution<int> millis(0, 400);
+  for (int k = 0; k < 20; ++k) {
+    std::string where = fs::exists(renamed) ? renamed : inst;
+    std::string limit = "timeout -s KILL " + std::to_string(millis(moments) / 1000.0);
+    run_command(command(where, {"--accept_eula"}, true, limit));
+  }
+  install_run run = install(fs::exists(renamed) ? renamed : inst);
+  ASSERT_EQ(run.status, 0) << describe(run);
+  expect_installed(renamed, second);
+  // Nothing of the killed runs is left: no half-written file (the tree is exact), no temporary
+  // folder, no download.
+  EXPECT_EQ(list_tree(tmp / "tmp"), std::vector<std::string>{}) << "left in the temporary folder";
 }
 
 TEST_F(Update, AnOlderPublishedVersionOnDiskIsReplacedWithoutAsking) {
