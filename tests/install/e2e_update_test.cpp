@@ -81,7 +81,8 @@ TEST_F(Update, RunsKilledAtAnyMomentThenRunToTheEndLeaveExactlyTheRelease) {
   std::uniform_int_distribution<int> millis(0, 400);
   for (int k = 0; k < 20; ++k) {
     std::string where = fs::exists(renamed) ? renamed : inst;
-    std::string limit = "timeout -s KILL " + std::to_string(millis(moments) / 1000.0);
+    // In the foreground, timeout reaps the killed run itself, as a shell or desktop would.
+    std::string limit = "timeout --foreground -s KILL " + std::to_string(millis(moments) / 1000.0);
     run_command(command(where, {"--accept_eula"}, true, limit));
   }
   install_run run = install(fs::exists(renamed) ? renamed : inst);
