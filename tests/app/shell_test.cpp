@@ -126,3 +126,21 @@ TEST(ProgramFolder, IsTheFolderOfTheRunningProgram) {
   EXPECT_EQ(folder.back(), '/');
   EXPECT_TRUE(file_exists(folder + "app_tests"));
 }
+
+TEST(ProgramInstall, PutsBothProgramsTheDesktopEntryAndTheIconUnderThePrefix) {
+  TempDir prefix;
+  ASSERT_EQ(run_command("cmake --install " + std::string(ZEPHRA_BINARY_DIR) + " --prefix " + prefix.path() +
+                        " >/dev/null"),
+            0);
+  EXPECT_EQ(run_command(prefix / "bin/zephra-installer --version >/dev/null"), 0);
+  EXPECT_EQ(run_command(prefix / "bin/zephra-publish --help >/dev/null 2>&1; test -x " + prefix / "bin/zephra-publish"), 0);
+  std::string entry = read_file(prefix / "share/applications/zephra-installer.desktop");
+  EXPECT_NE(entry.find("\nExec=zephra-installer\n"), std::string::npos) << entry;
+  EXPECT_NE(entry.find("\nIcon=zephra-installer\n"), std::string::npos) << entry;
+  std::string icon = read_file(prefix / "share/icons/hicolor/128x128/apps/zephra-installer.png");
+  ASSERT_GT(icon.size(), 24u);
+  EXPECT_EQ(icon.substr(1, 3), "PNG");
+  // The width and height in the PNG header, big-endian.
+  EXPECT_EQ(static_cast<unsigned char>(icon[19]), 128);
+  EXPECT_EQ(static_cast<unsigned char>(icon[23]), 128);
+}

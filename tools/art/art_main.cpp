@@ -135,5 +135,8 @@ int main(int argc, char** argv) {
       }
     }
   }
+  // The desktop icon: a picture only, never embedded.
+  for (const finished_image& image : images)
+    if (image.name == "icon") write_preview(out / "icon.png", image.pixels);
   return 0;
 }
