@@ -131,9 +131,34 @@ void fetch_directory() {
 // The click areas and places of the screen, in window units with the origin at the lower left.
 constexpr float kPathX1 = 135, kPathX2 = 435, kPathY1 = 79, kPathY2 = 99;
 
+// The end of text that fits in width, with "..." in front when the start had to go.
+std::string fitting_end(const std::string& text, float width) {
+  float used = 0;
+  for (char c : text) used += chr_dx(c);
+  if (used <= width) return text;
+  const std::string dots = "...";
+  float room = width - chr_dx('.') * 3;
+  size_t start = text.size();
+  for (float w = 0; start > 0 && w + chr_dx(text[start - 1]) <= room; --start) w += chr_dx(text[start - 1]);
+  return dots + text.substr(start);
+}
+
+// The start of text that fits in width, with "..." after it when the end had to go.
+std::string fitting_start(const std::string& text, float width) {
+  float used = 0;
+  for (char c : text) used += chr_dx(c);
+  if (used <= width) return text;
+  float room = width - chr_dx('.') * 3, w = 0;
+  size_t end = 0;
+  while (end < text.size() && w + chr_dx(text[end]) <= room) w += chr_dx(text[end++]);
+  return text.substr(0, end) + "...";
+}
+
 void draw_destination() {
   BTN_frame2(13, kPathX1 - 5, kPathY1 - 4, kPathX2 - kPathX1 + 10, kPathY2 - kPathY1 + 8, "");
-  OGL_string(colour_text, kPathX1 + 4, kPathY1 + 6, dest_dir_path, 9999, 100);
+  // A path too long for its box shows its end, the folder itself; the whole path is its help.
+  OGL_string(colour_text, kPathX1 + 4, kPathY1 + 6, fitting_end(dest_dir_path, kPathX2 - kPathX1 - 8), 9999, 100);
+  if (mnw.mx >= kPathX1 && mnw.mx <= kPathX2 && mnw.my >= kPathY1 && mnw.my <= kPathY2) stls.help_message = dest_dir_path;
   OGL_string(colour_text, 450, 98,
              "Click on the 'DESTINATION' button below to choose the copy of Zephra you wish to update, or choose the "
              "destination you wish to install a new copy of Zephra to!",
@@ -144,7 +169,9 @@ void draw_destination() {
 }
 
 void draw_servers() {
-  for (int n = 0; n < stg.num_servers; ++n) BTN_is_int(142, 578 - 20.0f * n, &stg.sel_server, n, "|" + server_desc[n]);
+  // One line per name beside its own button, cut to the panel's width.
+  for (int n = 0; n < stg.num_servers; ++n)
+    BTN_is_int(142, 578 - 20.0f * n, &stg.sel_server, n, "|" + fitting_start(server_desc[n], 400));
 }
 
 void draw_source_panel() {
@@ -156,6 +183,16 @@ void draw_source_panel() {
   if (install_name != no_install_name) OGL_string(colour_text, 690, 600, "NET: " + install_name, 9999, 100);
   OGL_string(colour_text, 690, 580, "Files come straight from the download server you pick on the left.", 300, 100);
   std::string size;
+  if (next.dir_done) {
+    // The totals of what this installation brought.
+    set_size_str(next.comp_down, &size);
+    OGL_string(colour_text, 690, 520, "Downloaded", 9999, 100);
+    OGL_string(colour_text, 790, 520, size, 9999, 100);
+    set_size_str(next.totl_disk, &size);
+    OGL_string(colour_text, 690, 505, "Installed", 9999, 100);
+    OGL_string(colour_text, 790, 505, size, 9999, 100);
+    return;
+  }
   set_size_str(stg.down_req, &size);
   OGL_string(colour_text, 690, 520, "Download", 9999, 100);
   OGL_string(colour_text, 790, 520, size, 9999, 100);
@@ -322,17 +359,20 @@ float round_to(float value, float step) { return std::round(value / step) * step
 void draw_progress_bar() {
   const float base_x1 = 132, base_x2 = 1016;
   BTN_frame1(4, round_to((base_x1 + base_x2) / 2, 2), 15, round_to(base_x2 - base_x1, 4), 0);
-  if (stg.step == 1 && totl_inst_rat > 0.02f) {
-    float x2 = std::trunc(base_x1 + (base_x2 - base_x1) * totl_inst_rat);
+  // A completed installation shows the bar full.
+  const float done = next.dir_done && !stg.got_failed_install ? 1.0f : totl_inst_rat;
+  if ((stg.step == 1 || next.dir_done) && done > 0.02f) {
+    float x2 = std::trunc(base_x1 + (base_x2 - base_x1) * done);
     BTN_frame1(5, round_to((base_x1 + x2) / 2, 2), 15, round_to(x2 - base_x1, 4), 0);
   }
 }
 
 void draw_texts() {
   OGL_string(session_screen.status_colour, 24, 160, session_screen.status, 976, 100);
-  BTN_frame2(13, 130, 30, 890, 40, "");
+  // Kept clear of the path box above it.
+  BTN_frame2(13, 130, 27, 890, 39, "");
   for (int n = 0; n < 3; ++n)
-    OGL_string(session_screen.line_colour[n], 144, 58 - 10.0f * n, session_screen.line[n], 9999, 100);
+    OGL_string(session_screen.line_colour[n], 144, 55 - 10.0f * n, session_screen.line[n], 9999, 100);
 }
 
 }  // namespace

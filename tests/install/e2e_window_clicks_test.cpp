@@ -106,6 +106,13 @@ TEST_F(WindowClicks, APersonInstallsTheReleaseByClicking) {
   ASSERT_TRUE(complete) << log();
   std::this_thread::sleep_for(std::chrono::milliseconds(400));
   look("5_complete");
+  // The finished installation shows its progress bar full: its right end looks like its left.
+  std::vector<unsigned char> screen;
+  int width = 0, height = 0;
+  ASSERT_TRUE(x11_read_window(kTitle, screen, width, height));
+  auto green_at = [&](int x, int y) { return screen[(static_cast<size_t>(y) * width + x) * 4 + 1]; };
+  EXPECT_NEAR(green_at(1005, 13), green_at(140, 13), 12) << "the bar is not full at the end";
+  EXPECT_GT(green_at(1005, 13), green_at(1005, 24) + 30) << "no bar where it should be";
   x11_close_window(kTitle);
   program.join();
 

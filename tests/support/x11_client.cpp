@@ -73,7 +73,7 @@ bool x11_close_window(const std::string& title) {
   return true;
 }
 
-bool x11_save_window_png(const std::string& title, const std::string& path) {
+bool x11_read_window(const std::string& title, std::vector<unsigned char>& rgba, int& width, int& height) {
   display_handle x;
   if (!x.d) return false;
   Window w = find_window(x.d, DefaultRootWindow(x.d), title);
@@ -81,7 +81,9 @@ bool x11_save_window_png(const std::string& title, const std::string& path) {
   if (!w || !XGetWindowAttributes(x.d, w, &attrs)) return false;
   XImage* image = XGetImage(x.d, w, 0, 0, attrs.width, attrs.height, AllPlanes, ZPixmap);
   if (!image) return false;
-  std::vector<unsigned char> rgba(static_cast<size_t>(attrs.width) * attrs.height * 4);
+  width = attrs.width;
+  height = attrs.height;
+  rgba.assign(static_cast<size_t>(attrs.width) * attrs.height * 4, 0);
   for (int y = 0; y < attrs.height; ++y)
     for (int px = 0; px < attrs.width; ++px) {
       unsigned long p = XGetPixel(image, px, y);
@@ -92,7 +94,14 @@ bool x11_save_window_png(const std::string& title, const std::string& path) {
       out[3] = 255;
     }
   XDestroyImage(image);
-  write_png_bottom_up(path, rgba.data(), attrs.width, attrs.height);
+  return true;
+}
+
+bool x11_save_window_png(const std::string& title, const std::string& path) {
+  std::vector<unsigned char> rgba;
+  int width = 0, height = 0;
+  if (!x11_read_window(title, rgba, width, height)) return false;
+  write_png_bottom_up(path, rgba.data(), width, height);
   return true;
 }
 

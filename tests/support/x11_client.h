@@ -1,6 +1,7 @@
 #pragma once
 // A few things a person does to a window, done through the X server: find it, look at it, close it.
 #include <string>
+#include <vector>
 
 namespace testing_support {
 
@@ -8,6 +9,8 @@ namespace testing_support {
 bool x11_wait_for_window(const std::string& title, double timeout_s);
 // Asks the window titled title to close, as a window manager's close button does.
 bool x11_close_window(const std::string& title);
+// What the screen shows in the window titled title: RGBA rows from the bottom up.
+bool x11_read_window(const std::string& title, std::vector<unsigned char>& rgba, int& width, int& height);
 // Saves what the screen shows in the window titled title as a PNG file.
 bool x11_save_window_png(const std::string& title, const std::string& path);
 
