@@ -128,6 +128,9 @@ void fetch_directory() {
   }
 }
 
+// Palette entry of a caption that cannot be clicked: a muted grey, over 5:1 on the dimmed button.
+constexpr int kUnavailableCaption = 40;
+
 // The click areas and places of the screen, in window units with the origin at the lower left.
 constexpr float kPathX1 = 135, kPathX2 = 435, kPathY1 = 79, kPathY2 = 99;
 
@@ -166,6 +169,13 @@ void draw_destination() {
   bool path_clicked = mnw.mouse_clicked && mnw.mx >= kPathX1 && mnw.mx <= kPathX2 && mnw.my >= kPathY1 &&
                       mnw.my <= kPathY2;
   if (interface_rect(10, 72, 0, 0, 115, 34, 1, 0) || path_clicked) session_destination_clicked();
+}
+
+// A push button that cannot be used yet: its normal look dimmed, the caption grey, no click.
+void draw_unavailable_button(float x_center, float y_center, float dx, const std::string& caption) {
+  BTN_frame1(2, x_center, y_center, dx, 0);
+  OGL_grayrect(x_center - dx * 0.5f, y_center - 10, x_center + dx * 0.5f, y_center + 10, 0.45f);
+  OGL_string(kUnavailableCaption, x_center - str_dx(caption) * 0.5f, y_center - 4, caption, 9999, 100);
 }
 
 void draw_servers() {
@@ -436,8 +446,8 @@ void APP_update() {
   if (session_screen.status != previous_status) xer << "Status: " << session_screen.status << std::endl;
 
   bool can_install = session_install_enabled();
-  if (stg.step == 0 && BTN_action(700, 430, 120, can_install ? 0 : 1, can_install ? 1 : 2, "INSTALL") && can_install)
-    session_install_clicked();
+  if (stg.step == 0 && can_install && BTN_action(700, 430, 120, 0, 1, "INSTALL")) session_install_clicked();
+  if (stg.step == 0 && !can_install) draw_unavailable_button(700, 430, 120, "INSTALL");
   if (BTN_action(830, 430, 100, 0, 1, "store")) go_to_URL(vendor_store_page());
   if (BTN_action(950, 430, 100, 0, 1, "quit")) session_quit_clicked();
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "app/event_loop.h"
@@ -24,6 +26,24 @@ const unsigned char* pixel(const std::vector<unsigned char>& frame, int x, int y
 int brightness(const unsigned char* p) { return p[0] + p[1] + p[2]; }
 
 std::string frame_path(const std::string& name) { return std::string(ZEPHRA_BINARY_DIR) + "/frames/" + name; }
+
+double luminance(const unsigned char* p) {
+  auto lin = [](unsigned char c) {
+    double v = c / 255.0;
+    return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * lin(p[0]) + 0.7152 * lin(p[1]) + 0.0722 * lin(p[2]);
+}
+
+// The contrast of the brightest pixel (the caption's ink) against the middle one (the button)
+// inside a rectangle of the frame.
+double caption_contrast(const std::vector<unsigned char>& frame, int x1, int y1, int x2, int y2) {
+  std::vector<double> l;
+  for (int y = y1; y <= y2; ++y)
+    for (int x = x1; x <= x2; ++x) l.push_back(luminance(pixel(frame, x, y)));
+  std::sort(l.begin(), l.end());
+  return (l.back() + 0.05) / (l[l.size() / 2] + 0.05);
+}
 }  // namespace
 
 TEST(SplashFraction, FollowsTheGivenProgressOrItsOwnCounter) {
@@ -71,6 +91,10 @@ TEST(Window, StartsWithTheSplashShowsTheScreenAndFinishesCleanly) {
   for (int y = 0; y < mnw.y_res_now; y += 16)
     for (int x = 0; x < mnw.x_res_now; x += 16) lit += brightness(pixel(screen, x, y)) > 30 ? 1 : 0;
   EXPECT_GT(lit, 100) << "the installer background was not drawn";
+  // Without a directory INSTALL cannot be used: a dimmed button whose grey word can still be read.
+  EXPECT_GE(caption_contrast(screen, 645, 423, 755, 437), 3.0);
+  EXPECT_LT(brightness(pixel(screen, 650, 430)), brightness(pixel(screen, 830 - 45, 430)))
+      << "the unavailable INSTALL looks as lit as the store button beside it";
 
   MACIBM_finishup(1);
   EXPECT_EQ(mnw.context[0], nullptr);
