@@ -83,6 +83,9 @@ void switch_menus() {
   }
 }
 
+// Palette entry of the menus' highlight: the light accent, which stands out from the panel.
+constexpr int kMenuAccent = 43;
+
 void draw_open_menu() {
   if (mnw.menu_up == -1) return;
   const menu_struct& open = menu[mnw.menu_up];
@@ -104,9 +107,15 @@ void draw_open_menu() {
     if (selectable && mnw.mx >= it.itemx1 && mnw.mx <= it.itemx2 && mnw.my >= it.itemy1 && mnw.my < it.itemy2)
       under_mouse = static_cast<int>(i);
   }
+  // The value now chosen carries a bar in the accent colour; the row under the mouse is lit.
+  if (open.current >= 0 && open.current < static_cast<int>(open.item.size())) {
+    const item_struct& it = open.item[open.current];
+    OGL_fillrect(kMenuAccent, 0.12f, it.itemx1, it.itemy1, it.itemx2 - it.itemx1, it.itemy2 - it.itemy1);
+    OGL_fillrect(kMenuAccent, 1.0f, it.itemx1, it.itemy1 + 1, 2, it.itemy2 - it.itemy1 - 2);
+  }
   if (under_mouse >= 0) {
     const item_struct& it = open.item[under_mouse];
-    OGL_fillrect(35, 0.25f, it.itemx1, it.itemy1, it.itemx2 - it.itemx1, it.itemy2 - it.itemy1);
+    OGL_fillrect(kMenuAccent, 0.35f, it.itemx1, it.itemy1, it.itemx2 - it.itemx1, it.itemy2 - it.itemy1);
   }
   float indent = mnw.menu_up == kPopupMenu ? 3 : 18;
   for (const item_struct& it : open.item) {

@@ -16,6 +16,7 @@ struct menu_struct {
   int menu_prnt = -1;  // -1 top level, else the menu it hangs from
   short menux1 = -1, menuy1 = -1, menux2 = -1, menuy2 = -1;
   std::vector<item_struct> item;
+  int current = -1;  // the row of the value now chosen, marked while the list is open; -1 none
 };
 
 constexpr int kMenuCount = 1520;

@@ -30,6 +30,7 @@ void open_popup(float x, float y, float max_dx, const std::vector<std::string>& 
   if (highest > top) shift -= static_cast<int>(std::ceil((highest - top) / kRow));
 
   popup.item.assign(n, item_struct{});
+  popup.current = sel;
   for (int i = 0; i < n; ++i) {
     item_struct& it = popup.item[i];
     it.item_name = items[i];

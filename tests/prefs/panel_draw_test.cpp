@@ -75,6 +75,47 @@ TEST_F(PrefsPanel, TickingManualStreamsShowsOneAndProxyPortFollowsTheText) {
   EXPECT_EQ(http.ProxyPort_int, -1) << "an empty text keeps the last number";
 }
 
+TEST_F(PrefsPanel, TheOpenPopUpListMarksTheChosenValueAndLightsTheRowUnderTheMouse) {
+  const menu_struct& popup = menu[kPopupMenu];
+  int panel_x = 0, panel_y = 0;  // where the panel lies on the screen
+  // The mean brightness of a row of the open list on the captured screen.
+  auto row_light = [&](int i) {
+    const item_struct& it = popup.item[i];
+    long sum = 0, n = 0;
+    for (int y = it.itemy1 + 1; y < it.itemy2 - 1; ++y)
+      for (int x = it.itemx1 + 4; x < it.itemx2 - 2; ++x, ++n) {
+        const unsigned char* p = &shot[(static_cast<size_t>(y + panel_y) * 1024 + x + panel_x) * 4];
+        sum += p[0] + p[1] + p[2];
+      }
+    return n ? static_cast<double>(sum) / n : 0.0;
+  };
+  int hovered = -1, plain = -1;
+  user = [&](int frame) {
+    if (frame == 1) click(200, 310);  // opens the operating-system list
+    if (frame == 3) {
+      ASSERT_EQ(mnw.menu_up, kPopupMenu);
+      ASSERT_GE(popup.item.size(), 3u);
+      panel_x = static_cast<int>(mnw.win_x);
+      panel_y = static_cast<int>(mnw.win_y);
+      hovered = (popup.current + 1) % static_cast<int>(popup.item.size());
+      plain = (popup.current + 2) % static_cast<int>(popup.item.size());
+      const item_struct& it = popup.item[hovered];
+      mnw.mx = (it.itemx1 + it.itemx2) / 2.0f;
+      mnw.my = (it.itemy1 + it.itemy2) / 2.0f;
+      capture_next();
+    }
+    if (frame == 5) {
+      mnw.menu_up = -1;
+      close_box();
+    }
+  };
+  handle_prefs();
+  save("prefs_popup");
+  ASSERT_GE(hovered, 0);
+  EXPECT_GT(row_light(hovered), row_light(plain) + 15) << "the row under the mouse is not lit";
+  EXPECT_GT(row_light(popup.current), row_light(plain) + 3) << "the chosen value is not marked";
+}
+
 TEST_F(PrefsPanel, ClosingTheProgramWindowEndsThePanel) {
   user = [&](int frame) {
     if (frame == 2) app_done = 1;
