@@ -63,7 +63,8 @@ std::string launch_usage() {
          "  --version                  show the version\n"
          "\n"
          "Exit status: 0 installed or already up to date, 1 failed or cancelled, 2 the agreement was\n"
-         "not accepted, 3 gave up waiting, 64 a wrong command line.\n";
+         "not accepted, 3 gave up waiting, 4 no server offered a release signed by the vendor,\n"
+         "64 a wrong command line.\n";
 }
 
 std::string launch_version() {

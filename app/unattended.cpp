@@ -14,13 +14,14 @@
 #include "core/cmdline.h"
 #include "install/destination.h"
 #include "install/file_selection.h"
+#include "install/release_check.h"
 #include "install/session.h"
 #include "install/session_state.h"
 #include "prefs/panels.h"
 
 namespace {
 
-enum exit_status { exit_done = 0, exit_failed = 1, exit_no_agreement = 2, exit_gave_up = 3 };
+enum exit_status { exit_done = 0, exit_failed = 1, exit_no_agreement = 2, exit_gave_up = 3, exit_not_signed = 4 };
 
 int exit_code = exit_failed;
 bool install_clicked = false;
@@ -95,6 +96,11 @@ void after_frame() {
   if (stg.num_servers == 0) {
     report(true);
     return finish(exit_failed);
+  }
+  // No server offered a signed release that may be installed; the alert said why.
+  if (release_refused()) {
+    report(true);
+    return finish(exit_not_signed);
   }
   if (stg.step == 2) {
     // The frame that ended the pass still showed the pass; the next one shows its outcome.

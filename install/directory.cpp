@@ -13,6 +13,7 @@
 #include "install/destination.h"
 #include "install/directory_view.h"
 #include "install/install_pass.h"
+#include "install/release_check.h"
 #include "install/server_list.h"
 #include "install/session_state.h"
 #include "install/signature_cache.h"
@@ -148,6 +149,8 @@ void record_installed_signatures() {
   }
   if (int err = sig_cache.save(dest_dir_path))
     xer << "I could not save the signature cache: " << error_str(err) << "\n";
+  // The folder may have been renamed after the release: its serial goes with the new name too.
+  remember_release_installed();
 }
 
 int version_applies(int os_type, int download_os) {

@@ -18,6 +18,7 @@
 #include "install/directory.h"
 #include "install/file_selection.h"
 #include "install/install_pass.h"
+#include "install/release_check.h"
 #include "install/retry_backoff.h"
 #include "install/server_list.h"
 #include "install/session_state.h"
@@ -74,10 +75,16 @@ void build_path_strings() {
 }
 
 void fetch_server_list() {
-  if (stg.num_servers != -1 || !server_list_retry.ready(xtim.real_time)) return;
+  if (stg.num_servers != -1 || release_refused() || !server_list_retry.ready(xtim.real_time)) return;
   std::string local = temp_path + "serverlist.txt";
-  int result = http.net_check(kSlotServerList, vendor_host(), "/serverlist.txt", local, kServerListMaxBytes);
+  int result = server_list_check_pending()
+                   ? 1
+                   : http.net_check(kSlotServerList, vendor_host(), "/serverlist.txt", local, kServerListMaxBytes);
   if (result == 1) {
+    // A list whose signature is refused is fetched again after the pause.
+    int check = check_server_list(kSlotServerList, vendor_host(), local);
+    if (check == 0) return;
+    if (check == 2) return server_list_retry.failed(xtim.real_time);
     server_list_retry.succeeded();
     read_server_list(local);
   } else if (result == 2) {
@@ -96,10 +103,23 @@ void directory_fault(int server) {
 }
 
 void fetch_directory() {
-  if (stg.dir_scan != 0 || stg.num_servers < 1 || !directory_retry.ready(xtim.real_time)) return;
+  if (stg.dir_scan != 0 || stg.num_servers < 1 || release_refused() || !directory_retry.ready(xtim.real_time)) return;
   if (!http.down[kSlotDirectory]) directory_server = stg.sel_server;
-  int result = http.net_check(kSlotDirectory, server_name[stg.sel_server], server_path[stg.sel_server] + "directory.txt.zip",
-                              net_dir_path_zip, kDirectoryArchiveMaxBytes);
+  int result = release_check_pending()
+                   ? 1
+                   : http.net_check(kSlotDirectory, server_name[stg.sel_server],
+                                    server_path[stg.sel_server] + "directory.txt.zip", net_dir_path_zip,
+                                    kDirectoryArchiveMaxBytes);
+  if (result == 1) {
+    // A release that fails its check makes the mirror a broken one: the next one is asked after the pause.
+    int check = check_release(kSlotDirectory, stg.sel_server, net_dir_path_zip);
+    if (check == 0) return;
+    if (check == 2) {
+      delete_file(net_dir_path_zip);
+      stg.sel_server = (stg.sel_server + 1) % stg.num_servers;
+      return directory_retry.failed(xtim.real_time);
+    }
+  }
   if (result == 2) {
     directory_fault(directory_server);
   } else if (result == 1) {
@@ -257,7 +277,9 @@ void compose_idle_lines() {
   int64_t free_bytes = os_free_bytes(dest);
   if (free_bytes >= 0) tot_availabl = static_cast<float>(static_cast<double>(free_bytes) * 0.001);
 
-  if (stg.dir_scan == 0) {
+  if (release_refused()) {
+    set_line(0, release_refusal(), colour_warning);
+  } else if (stg.dir_scan == 0) {
     set_line(0, "I am figuring out what the latest version of Zephra is right now...");
     set_line(1, "This may take a moment as I download the latest list of Zephra files...");
   } else if (tot_disk_req == 0) {
@@ -399,9 +421,11 @@ void session_install_clicked() {
   if (!session_install_enabled()) return;
   progress_reset();
   stg.got_failed_install = 0;
+  if (!release_fits_destination()) return;
   make_dirs();
   if (handle_EULA()) stg.step = 1;
   if (stg.step == 1 && !choose_files()) stg.step = 0;
+  if (stg.step == 1) remember_release_installed();
 }
 
 void session_destination_clicked() {

@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 PACKAGES=(
   build-essential cmake pkg-config
-  zlib1g-dev libminizip-dev libpng-dev libsdl2-dev libgl-dev libglu1-mesa-dev libgtest-dev libfreetype-dev libx11-dev
+  zlib1g-dev libminizip-dev libsodium-dev libpng-dev libsdl2-dev libgl-dev libglu1-mesa-dev libgtest-dev libfreetype-dev libx11-dev
   zip unzip libarchive-tools
   nginx-light tinyproxy curl rsync
   xvfb xdotool x11-utils zenity fonts-dejavu-core time

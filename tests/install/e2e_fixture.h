@@ -93,12 +93,15 @@ class EndToEnd : public ::testing::Test {
     fs::create_directories(tmp / "tmp");
     fs::create_directories(tmp / "prog");
     std::error_code ec;
-    fs::copy_file(std::string(ZEPHRA_BINARY_DIR) + "/app/zephra-installer", installer,
+    fs::copy_file(std::string(ZEPHRA_BINARY_DIR) + installer_build(), installer,
                   fs::copy_options::overwrite_existing, ec);
     ASSERT_FALSE(ec) << "the installer is not built: " << ec.message();
     nginx = std::make_unique<NginxServer>(site);
     ASSERT_TRUE(nginx->ok()) << nginx->why();
   }
+
+  // The installer under test, below the build folder.
+  virtual std::string installer_build() const { return "/app/zephra-installer"; }
 
   // Writes files as the master folder tmp/<tag>/Zephra and returns that folder.
   std::string make_master(const std::string& tag, const release_files& files) {

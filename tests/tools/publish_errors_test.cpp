@@ -62,6 +62,22 @@ TEST_F(PublishErrors, BadCommandLinesAreRefusedWithUsageStatus) {
   std::vector<std::string> eleven = base();
   for (int i = 0; i < 11; ++i) eleven.insert(eleven.end(), {"--server", "h" + std::to_string(i), "/", "d"});
   expect_refused(eleven, 2, "at most 10 servers");
+  expect_refused(with({"--serial", "7"}), 2, "give --sign-key too");
+  expect_refused(with({"--sign-key", tmp / "k.secret", "--serial", "-7"}), 2, "--serial wants a whole number");
+  expect_refused(with({"--sign-key", tmp / "k.secret", "--expires", "soon"}), 2, "--expires wants a number of days");
+  expect_refused(with({"--new-key", tmp / "k"}), 2, "--new-key goes alone");
+}
+
+TEST_F(PublishErrors, KeysAreMadeForTheOwnerOnlyNeverReplacedAndOnlyASecretOneSigns) {
+  ASSERT_EQ(run_publish({"--new-key", tmp / "k"}, nullptr, nullptr), 0);
+  EXPECT_EQ(fs::status(tmp / "k.secret").permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+  std::string secret = read_file(tmp / "k.secret");
+  std::string err;
+  EXPECT_EQ(run_publish({"--new-key", tmp / "k"}, nullptr, &err), 1);
+  EXPECT_NE(err.find("already exists; I won't replace a key"), std::string::npos) << err;
+  EXPECT_EQ(read_file(tmp / "k.secret"), secret);
+  expect_refused(with({"--sign-key", tmp / "k.public"}), 1, "it is not a secret key made with --new-key");
+  expect_refused(with({"--sign-key", tmp / "missing.secret"}), 1, "can't be read");
 }
 
 TEST_F(PublishErrors, ReleaseNamesThatWouldLeaveTheOutputFolderOrBreakTheListAreRefused) {

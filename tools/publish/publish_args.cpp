@@ -50,6 +50,8 @@ bool is_option(const std::string& arg, const std::string& opt) {
 std::string publish_usage() {
   return "Usage: zephra-publish --master DIR --name NAME --out DIR [--previous FILE] [--number N]\n"
          "                      [--os PATTERN=CODE]... [--server HOST[:PORT] PATH DESCRIPTION]...\n"
+         "                      [--sign-key FILE [--serial N] [--expires DAYS]]\n"
+         "       zephra-publish --new-key NAME\n"
          "\n"
          "Publishes the release in the master folder DIR (its name becomes the top folder of every\n"
          "path) under the release name NAME. Into the output folder go serverlist.txt and the folder\n"
@@ -66,11 +68,20 @@ std::string publish_usage() {
          "  --server HOST[:PORT] PATH DESCRIPTION\n"
          "                   a download server of the list: the release lies on HOST under PATH,\n"
          "                   in the folder NAME. At most 10.\n"
+         "  --sign-key FILE  signs the release with this secret key: beside serverlist.txt and\n"
+         "                   directory.txt.zip go their signatures (.sig), and beside the directory\n"
+         "                   release.txt with its own, which installers built with the public key check\n"
+         "  --serial N       the release's serial number (default: the time now, in Unix seconds);\n"
+         "                   installers never go back to a lower one\n"
+         "  --expires DAYS   the signed release may be installed for this many days (default 30)\n"
+         "  --new-key NAME   makes a key pair: NAME.secret (keep it off the mirrors) and NAME.public,\n"
+         "                   the text an installer is built with (ZEPHRA_RELEASE_KEYS)\n"
          "  --help           this text\n";
 }
 
 bool parse_publish_args(int argc, const char* const* argv, publish_options& options, std::string& error) {
   bool seen_master = false, seen_name = false, seen_out = false, seen_previous = false, seen_number = false;
+  bool seen_new_key = false, seen_sign_key = false, seen_serial = false, seen_expires = false;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     std::string number_text;
@@ -93,6 +104,31 @@ bool parse_publish_args(int argc, const char* const* argv, publish_options& opti
       if (!take_value(arg, "--number", argc, argv, i, number_text, seen_number, error)) return false;
       if (!parse_int(number_text, 0, INT_MAX, options.number)) {
         error = "--number wants a whole number from 0 up, not '" + number_text + "'.";
+        return false;
+      }
+    } else if (is_option(arg, "--new-key")) {
+      if (!take_value(arg, "--new-key", argc, argv, i, options.new_key, seen_new_key, error)) return false;
+      if (options.new_key.empty()) {
+        error = "--new-key needs a name.";
+        return false;
+      }
+    } else if (is_option(arg, "--sign-key")) {
+      if (!take_value(arg, "--sign-key", argc, argv, i, options.sign_key, seen_sign_key, error)) return false;
+      if (options.sign_key.empty()) {
+        error = "--sign-key needs a file.";
+        return false;
+      }
+    } else if (is_option(arg, "--serial")) {
+      if (!take_value(arg, "--serial", argc, argv, i, number_text, seen_serial, error)) return false;
+      if (number_text.empty() || number_text.size() > 18 || number_text.find_first_not_of("0123456789") != std::string::npos) {
+        error = "--serial wants a whole number from 0 up, not '" + number_text + "'.";
+        return false;
+      }
+      options.serial = std::atoll(number_text.c_str());
+    } else if (is_option(arg, "--expires")) {
+      if (!take_value(arg, "--expires", argc, argv, i, number_text, seen_expires, error)) return false;
+      if (!parse_int(number_text, -36500, 36500, options.expires_days)) {
+        error = "--expires wants a number of days, not '" + number_text + "'.";
         return false;
       }
     } else if (is_option(arg, "--os")) {
@@ -137,6 +173,17 @@ bool parse_publish_args(int argc, const char* const* argv, publish_options& opti
       error = "I don't know the option '" + arg + "'.";
       return false;
     }
+  }
+  if (seen_new_key) {
+    if (argc != 3 && argc != 2) {
+      error = "--new-key goes alone: it only makes a key pair.";
+      return false;
+    }
+    return true;
+  }
+  if ((seen_serial || seen_expires) && !seen_sign_key) {
+    error = "--serial and --expires go into the signed release: give --sign-key too.";
+    return false;
   }
   if (!seen_master || !seen_name || !seen_out) {
     error = std::string("I need ") + (!seen_master ? "--master" : !seen_name ? "--name" : "--out") + ".";

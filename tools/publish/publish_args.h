@@ -25,6 +25,10 @@ struct publish_options {
   int number = -1;       // version number of the new FILE records; -1: taken from the name
   std::vector<os_rule> os_rules;
   std::vector<server_entry> servers;
+  std::string new_key;    // --new-key NAME: only make a key pair NAME.secret and NAME.public
+  std::string sign_key;   // the secret key file that signs the release, or empty
+  long long serial = -1;  // the release's serial number; -1: the time of publishing
+  int expires_days = 30;  // days until the signed release expires; 0 or less: already expired
 };
 
 // The installer keeps at most this many servers of a list.

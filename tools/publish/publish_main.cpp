@@ -3,15 +3,22 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
+#include <sstream>
+#include <unistd.h>
 #include <random>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "core/alert.h"
+#include "files/file_utils.h"
 #include "files/os_path.h"
+#include "files/release_signing.h"
 #include "tools/publish/publish_archive.h"
 #include "tools/publish/publish_args.h"
 #include "tools/publish/publish_directory.h"
@@ -84,6 +91,61 @@ bool write_new_file(const fs::path& path, const std::string& text, std::string& 
   ok = (std::fclose(f) == 0) && ok;
   if (!ok) error = "I could not write " + path.string() + ".";
   return ok;
+}
+
+// The whole content of a file; false when it cannot be read.
+bool read_whole(const fs::path& path, std::string& text) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream all;
+  all << in.rdbuf();
+  text = all.str();
+  return static_cast<bool>(in);
+}
+
+// --new-key NAME: NAME.secret readable by its owner alone, NAME.public for the installer's build.
+int make_key(const std::string& name) {
+  std::string public_text, secret_text;
+  if (!make_signing_keys(public_text, secret_text)) {
+    say_error("The signing library would not start.");
+    return kExitFailed;
+  }
+  std::string secret_path = name + ".secret", public_path = name + ".public", error;
+  if (fs::exists(fs::symlink_status(public_path))) {
+    say_error(public_path + " already exists; I won't replace a key.");
+    return kExitFailed;
+  }
+  int fd = ::open(secret_path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+  if (fd < 0) {
+    say_error(errno == EEXIST ? secret_path + " already exists; I won't replace a key."
+                              : "I could not create " + secret_path + ": " + std::strerror(errno) + ".");
+    return kExitFailed;
+  }
+  std::string line = secret_text + "\n";
+  bool ok = ::write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size());
+  ok = ::close(fd) == 0 && ok;
+  if (!ok) {
+    fs::remove(secret_path);
+    say_error("I could not write " + secret_path + ".");
+    return kExitFailed;
+  }
+  if (!write_new_file(public_path, public_text + "\n", error)) {
+    fs::remove(secret_path);
+    say_error(error);
+    return kExitFailed;
+  }
+  std::cout << "Made the key pair " << secret_path << " (keep it secret, off the mirrors) and " << public_path
+            << ".\nPublic key: " << public_text << "\n";
+  return 0;
+}
+
+// Writes the detached signature of the file at path beside it, as path + ".sig".
+bool write_signature(const fs::path& path, const std::string& secret, std::string& error) {
+  std::string bytes;
+  if (!read_whole(path, bytes)) {
+    error = "I could not read back " + path.string() + " to sign it.";
+    return false;
+  }
+  return write_new_file(path.string() + ".sig", sign_text(secret, bytes), error);
 }
 
 // The folder an argument names, absolute, without a trailing separator.
@@ -187,6 +249,12 @@ int publish(const publish_options& options) {
     return kExitFailed;
   }
 
+  std::string secret;
+  if (!options.sign_key.empty() && (!read_whole(options.sign_key, secret) || sign_text(secret, "").empty())) {
+    say_error("The signing key " + options.sign_key + " can't be read, or it is not a secret key made with --new-key.");
+    return kExitFailed;
+  }
+
   std::vector<pub_history> previous;
   if (!options.previous.empty()) {
     std::vector<std::string> notes;
@@ -276,10 +344,26 @@ int publish(const publish_options& options) {
     say_error(error);
     return kExitFailed;
   }
+  release_record record;
+  if (!secret.empty()) {
+    // The signed record ties the directory archive to its release, its serial and its expiry.
+    record.serial = options.serial >= 0 ? options.serial : static_cast<long long>(std::time(nullptr));
+    record.expires = static_cast<long long>(std::time(nullptr)) + options.expires_days * 86400LL;
+    record.install_name = options.name;
+    fs::path zip = staging.path() / "directory.txt.zip";
+    if (calc_file_md5(zip.string(), record.directory_md5) != 0 ||
+        !write_signature(zip, secret, error) ||
+        !write_new_file(staging.path() / "release.txt", release_record_text(record), error) ||
+        !write_signature(staging.path() / "release.txt", secret, error)) {
+      say_error(error.empty() ? "I could not read back the directory archive to sign it." : error);
+      return kExitFailed;
+    }
+  }
 
   // The server list goes into place last, so that it never names a release that is not there.
   fs::path list_temp = staging.path() / "serverlist.txt";
-  if (!write_new_file(list_temp, server_list_text(options), error)) {
+  if (!write_new_file(list_temp, server_list_text(options), error) ||
+      (!secret.empty() && !write_signature(list_temp, secret, error))) {
     say_error(error);
     return kExitFailed;
   }
@@ -295,7 +379,14 @@ int publish(const publish_options& options) {
     say_error(error);
     return kExitFailed;
   }
-  fs::rename(list_ready, list_path, ec);
+  // The list's signature goes first: an installer that meets a new signature beside the old list
+  // refuses it and asks again.
+  // An unsigned list drops the signature of the list before it.
+  if (!secret.empty())
+    fs::rename(release_dir / "serverlist.txt.sig", out / "serverlist.txt.sig", ec);
+  else
+    fs::remove(out / "serverlist.txt.sig", ec);
+  if (!ec) fs::rename(list_ready, list_path, ec);
   if (ec) {
     fs::remove(list_ready, ec);
     say_error("The release is in place in " + release_dir.string() + ", but I could not write " + list_path.string() +
@@ -309,6 +400,9 @@ int publish(const publish_options& options) {
             << " kB of archives.\n"
             << "Server list: " << list_path.string() << " with " << options.servers.size() << " server"
             << (options.servers.size() == 1 ? "" : "s") << ".\n";
+  if (!secret.empty())
+    std::cout << "Signed: serial " << record.serial << ", expires " << record.expires << " (Unix time)"
+              << (options.expires_days <= 0 ? ", already expired" : "") << ".\n";
   if (options.servers.empty())
     say_note("The server list names no server; installers find nothing to download until it does.");
   return 0;
@@ -333,5 +427,6 @@ int main(int argc, char** argv) {
     std::cout << publish_usage();
     return 0;
   }
+  if (!options.new_key.empty()) return make_key(options.new_key);
   return publish(options);
 }
