@@ -60,7 +60,12 @@ void draw_prefs_pass() {
   if (man_set_streams) BTN_int_range(400, 150, &stg.stream_count, 1, 1, 4, "");
 
   BTN_enterstring(85, 40, &http.ProxyHost, 65, 0, "-proxy host");
-  BTN_enterstring(85, 20, &http.ProxyPort_str, 65, 1, "-proxy port");
+  // A port that is no number from 1 to 65535 means no proxy: it is shown in red, and its help says why.
+  const int port = proxy_port_from_text(http.ProxyPort_str, http.ProxyPort_int);
+  const bool bad_port = !http.ProxyPort_str.empty() && (port < 1 || port > 65535);
+  BTN_enterstring(85, 20, &http.ProxyPort_str, 65, 1,
+                  bad_port ? "-proxy port{ This is not a port number (1 to 65535), so I use no proxy." : "-proxy port",
+                  bad_port ? colour_red : -1);
   http.ProxyPort_int = proxy_port_from_text(http.ProxyPort_str, http.ProxyPort_int);
 }
 }  // namespace

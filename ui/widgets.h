@@ -59,7 +59,8 @@ int BTN_int_range(float x, float y, int* var, int dig, float lo, float hi, const
 // empties *input and the typing buffer and returns 1; while focused *input follows the typing
 // buffer (cut to dim characters) and Return ends the edit; a click on the field being edited
 // keeps its text.
-int BTN_enterstring(float x, float y, std::string* input, int dim, int this_field, const std::string& input_label);
+int BTN_enterstring(float x, float y, std::string* input, int dim, int this_field, const std::string& input_label,
+                    int text_colour = -1);
 
 // The position code of the list drawn at (x, y): 1024 y + x to the nearest integer.
 int BTN_popup_code(float x, float y);

@@ -15,7 +15,9 @@ constexpr float kCharDx = 6;  // pixels per character of a field's width
 int last_focused = -1;
 }  // namespace
 
-int BTN_enterstring(float x, float y, std::string* input, int dim, int this_field, const std::string& input_label) {
+int BTN_enterstring(float x, float y, std::string* input, int dim, int this_field, const std::string& input_label,
+                    int text_colour) {
+  if (text_colour < 0) text_colour = kTextColour;
   std::string label1, label2, help;
   BTN_expand_label(input_label, &label1, &label2, &help);
   const float width = kCharDx * dim;
@@ -41,7 +43,7 @@ int BTN_enterstring(float x, float y, std::string* input, int dim, int this_fiel
   }
 
   BTN_frame1(9, x + 3.0f * dim - 2.0f, y + 3.0f, 6.0f * dim + 10.0f, 0);
-  OGL_string(kTextColour, x, y, *input, 9999, 100);
+  OGL_string(text_colour, x, y, *input, 9999, 100);
   if (focused) {
     const float caret_x = x + 1.0f + str_dx(*input);
     OGL_line(kTextColour, mnw.pulse_alpha, caret_x, y + 6.5f, caret_x, y - 0.5f);

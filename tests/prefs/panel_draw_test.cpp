@@ -60,10 +60,21 @@ TEST_F(PrefsPanel, TickingManualStreamsShowsOneAndProxyPortFollowsTheText) {
     if (frame == 3) {
       EXPECT_EQ(http.ProxyPort_int, 8080);
       http.ProxyPort_str = "80a";
+      mnw.mx = 90;  // resting on the port field shows its help
+      mnw.my = 22;
       capture_next();
     }
     if (frame == 4) {
       EXPECT_EQ(http.ProxyPort_int, -1);
+      EXPECT_EQ(stls.help_message, "This is not a port number (1 to 65535), so I use no proxy.");
+      // The text is drawn in red: some pixel of the field is clearly redder than it is blue.
+      bool red = false;
+      for (int y = 194 + 18; y < 194 + 30 && !red; ++y)
+        for (int x = 262 + 85; x < 262 + 110 && !red; ++x) {
+          const unsigned char* p = &shot[(static_cast<size_t>(y) * 1024 + x) * 4];
+          red = p[0] > p[2] + 60;
+        }
+      EXPECT_TRUE(red) << "the bad port is not shown in red";
       http.ProxyPort_str.clear();
       click(30, 150 + 4);  // untick
     }
