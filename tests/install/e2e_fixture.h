@@ -97,7 +97,9 @@ class EndToEnd : public ::testing::Test {
     std::string log_path = tmp / "prog/Log.txt";
     std::error_code ec;
     fs::remove(log_path, ec);
-    std::string cmd = "cd " + shell_quote(tmp / "tmp") + " && env XDG_CONFIG_HOME=" + shell_quote(home + "config") +
+    // A proxy of the machine's environment must not reach the installer unless a test sets one.
+    std::string cmd = "cd " + shell_quote(tmp / "tmp") + " && env -u http_proxy -u HTTP_PROXY -u no_proxy -u NO_PROXY " +
+                      extra_env + " XDG_CONFIG_HOME=" + shell_quote(home + "config") +
                       " HOME=" + shell_quote(home) + " TMPDIR=" + shell_quote(tmp / "tmp") + " timeout -k 5 120 " +
                       shell_quote(installer) + (unattended ? " --unattended" : "") + " --vendor_host=" + nginx->address();
     for (const std::string& e : extra) cmd += " " + shell_quote(e);
@@ -146,6 +148,8 @@ class EndToEnd : public ::testing::Test {
   std::string home = tmp / "home/";
   std::string installer = tmp / "prog/zephra-installer";
   std::unique_ptr<NginxServer> nginx;
+  // Variables set for the installer's runs, as "NAME=value ..." (quoted where needed).
+  std::string extra_env;
 };
 
 inline constexpr const char* kComplete = "INSTALLATION COMPLETE!";
