@@ -355,7 +355,11 @@ void down_class::FinishHeader() {
     mChunked = true;
   }
   auto it = mFields.find("Content-Length");
-  if (!mChunked && it != mFields.end()) {
+  if (mResponseNum == 204 || mResponseNum == 304) {
+    // These answers never have a body, whatever their fields say.
+    mChunked = false;
+    mIncomingLength = 0;
+  } else if (!mChunked && it != mFields.end()) {
     int length = -1;
     if (int err = parse_content_length(it->second, length)) return Fail(err);
     if (length > mMaxBody) return Fail(EFBIG);
