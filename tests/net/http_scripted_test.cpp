@@ -68,11 +68,19 @@ TEST_F(HttpScripted, SendsTheRequestBytesExactly) {
 }
 
 TEST_F(HttpScripted, ProxyGetsTheAbsoluteFormAndTheServerNameIsNotLookedUp) {
-  ScriptedServer proxy(answer(ok_header(2) + "ok"));
+  std::string second;  // the next request on the connection kept to the proxy, for another origin
+  ScriptedServer proxy([&](int& fd, const std::string&) {
+    send_all(fd, ok_header(2) + "ok");
+    second = net_testing::read_request(fd);
+    send_all(fd, ok_header(2) + "OK");
+  });
   http.ProxyHost = "127.0.0.1";
   http.ProxyPort_int = proxy.port();
   // The name of the origin is only passed on to the proxy, never resolved here.
   ASSERT_EQ(poll_slot(0, "files.example:8080", "/dir/x y.zip", dir / "x.zip"), 1);
+  ASSERT_EQ(poll_slot(0, "other.example", "/y.zip", dir / "y.zip"), 1);
+  EXPECT_EQ(read_file(dir / "y.zip"), "OK");
+  EXPECT_EQ(second.substr(0, second.find('\r')), "GET http://other.example/y.zip HTTP/1.1");
   EXPECT_EQ(proxy.request(),
             "GET http://files.example:8080/dir/x%20y.zip HTTP/1.1\r\n"
             "Connection: keep-alive\r\n"
