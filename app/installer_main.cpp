@@ -15,6 +15,7 @@
 #include "install/destination.h"
 #include "install/session_state.h"
 #include "install/signature_cache.h"
+#include "net/http_client.h"
 #include "prefs/pref_file.h"
 #include "ui/window_state.h"
 
@@ -59,6 +60,9 @@ int installer_main(int argc, const char* const* argv) {
   install_name = no_install_name;
   stg.reset();
   pref.IO_set(kPrefInstaller, kPrefRead);
+  // The environment's proxy is only used, never stored with the preferences.
+  http.read_proxy_environment();
+  xer << http.proxy_description() << "\n";
 
   // The folder chooser is never shown without a person to answer it.
   std::string named = cmdline_destination(raw);

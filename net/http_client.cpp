@@ -57,13 +57,15 @@ bool is_digit(char c) { return c >= '0' && c <= '9'; }
 char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // "HTTP/d.d ddd", then nothing or a space and the reason phrase (which may be empty).
-bool parse_status_line(const std::string& line, int& code, std::string& reason) {
+// http11: the version is 1.1 or later.
+bool parse_status_line(const std::string& line, int& code, std::string& reason, bool& http11) {
   if (line.size() < 12 || line.compare(0, 5, "HTTP/") != 0 || !is_digit(line[5]) || line[6] != '.' ||
       !is_digit(line[7]) || line[8] != ' ' || !is_digit(line[9]) || !is_digit(line[10]) || !is_digit(line[11]))
     return false;
   if (line.size() > 12 && line[12] != ' ') return false;
   code = (line[9] - '0') * 100 + (line[10] - '0') * 10 + (line[11] - '0');
   reason = line.size() > 12 ? line.substr(13) : std::string();
+  http11 = line[5] > '1' || (line[5] == '1' && line[7] >= '1');
   return true;
 }
 
@@ -91,6 +93,25 @@ long long parse_chunk_size(const std::string& line) {
   return size;
 }
 
+// True when the comma-separated field value names the token, without regard to case.
+bool has_token(const std::string& value, const char* token) {
+  size_t start = 0;
+  while (start <= value.size()) {
+    size_t comma = value.find(',', start);
+    if (comma == std::string::npos) comma = value.size();
+    std::string item = trim_blanks(value.substr(start, comma - start));
+    for (char& c : item) c = lower(c);
+    if (item == token) return true;
+    start = comma + 1;
+  }
+  return false;
+}
+
+std::string lowered(std::string s) {
+  for (char& c : s) c = lower(c);
+  return s;
+}
+
 }  // namespace
 
 bool field_name_less::operator()(const std::string& a, const std::string& b) const {
@@ -98,9 +119,91 @@ bool field_name_less::operator()(const std::string& a, const std::string& b) con
                                       [](char x, char y) { return lower(x) < lower(y); });
 }
 
-bool UseProxy(const char*, unsigned short) {
-  // A port typed wrongly is stored as -1, and a number above 65535 names no port: no proxy then.
+namespace {
+// A port typed wrongly is stored as -1, and a number above 65535 names no port: no proxy then.
+bool preferences_proxy_set() {
   return http.ProxyPort_int >= 1 && http.ProxyPort_int <= 65535 && !http.ProxyHost.empty();
+}
+}  // namespace
+
+bool proxy_for(const char* inIP, std::string& proxy_host, unsigned short& proxy_port) {
+  if (preferences_proxy_set()) {
+    proxy_host = http.ProxyHost;
+    proxy_port = static_cast<unsigned short>(http.ProxyPort_int);
+    return true;
+  }
+  if (http.EnvProxyHost.empty() || http.EnvProxyPort < 1 || http.EnvProxyPort > 65535) return false;
+  if (no_proxy_matches(http.NoProxy, inIP ? inIP : "")) return false;
+  proxy_host = http.EnvProxyHost;
+  proxy_port = static_cast<unsigned short>(http.EnvProxyPort);
+  return true;
+}
+
+bool UseProxy(const char* inIP, unsigned short) {
+  std::string host;
+  unsigned short port = 0;
+  return proxy_for(inIP, host, port);
+}
+
+bool parse_proxy_url(const std::string& text, std::string& host, int& port, std::string& why) {
+  std::string rest = trim_blanks(text);
+  size_t scheme_end = rest.find("://");
+  if (scheme_end != std::string::npos) {
+    if (lowered(rest.substr(0, scheme_end)) != "http") {
+      why = "I only talk to a proxy in plain http";
+      return false;
+    }
+    rest.erase(0, scheme_end + 3);
+  }
+  rest = rest.substr(0, rest.find('/'));
+  if (rest.find('@') != std::string::npos) {
+    why = "I cannot give a proxy a name and password";
+    return false;
+  }
+  if (rest.empty() || rest.front() == '[') {
+    why = rest.empty() ? "it names no host" : "I only reach a proxy by an IPv4 address or a name";
+    return false;
+  }
+  port = 1080;  // the port curl assumes when none is given
+  size_t colon = rest.find(':');
+  if (colon != std::string::npos) {
+    std::string digits = rest.substr(colon + 1);
+    long value = 0;
+    auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size() || value < 1 || value > 65535) {
+      why = "its port is not a number from 1 to 65535";
+      return false;
+    }
+    port = static_cast<int>(value);
+    rest.erase(colon);
+  }
+  if (rest.empty()) {
+    why = "it names no host";
+    return false;
+  }
+  host = rest;
+  return true;
+}
+
+bool no_proxy_matches(const std::string& list, const std::string& host) {
+  const std::string name = lowered(host);
+  size_t start = 0;
+  while (start <= list.size()) {
+    size_t comma = list.find_first_of(", ", start);
+    if (comma == std::string::npos) comma = list.size();
+    std::string entry = lowered(trim_blanks(list.substr(start, comma - start)));
+    start = comma + 1;
+    // A port on an entry is passed over: the host alone decides.
+    size_t colon = entry.find(':');
+    if (colon != std::string::npos && entry.find(':', colon + 1) == std::string::npos) entry.erase(colon);
+    if (!entry.empty() && entry.front() == '.') entry.erase(0, 1);
+    if (entry.empty()) continue;
+    if (entry == "*") return true;
+    if (name == entry) return true;
+    if (name.size() > entry.size() && name.ends_with(entry) && name[name.size() - entry.size() - 1] == '.')
+      return true;
+  }
+  return false;
 }
 
 std::string http_user_agent() {
@@ -130,27 +233,40 @@ void split_server_port(std::string& server, unsigned short& port, bool& had_port
 
 down_class::down_class(const char* inServerIP, unsigned short inPort, const char* inURL, bool inIsPost,
                        const std::map<std::string, std::string>& inExtraFields, const char* inContentBuffer,
-                       int inContentBufferLength, const char* rel_path) {
+                       int inContentBufferLength, const char* rel_path, kept_connection* inKept) {
   if (rel_path) {
     mDestFileName = app_path + rel_path;
     make_os_path(mDestFileName);
   }
   last_read_time = mSlowSince = xtim.real_time;
 
-  bool proxied = UseProxy(inServerIP, inPort);
-  const char* host = proxied ? http.ProxyHost.c_str() : inServerIP;
-  uint32_t ip = VornSocket::LookupAddress(host);
-  if (ip == 0) {
-    xer << "Translated server " << inServerIP << " to IP addy: " << dotted(ip) << " and port = " << inPort
-        << "\n";
-    mFileErr = kErrNetNoServer;
-    return;
-  }
+  std::string proxy_host;
+  unsigned short proxy_port = 0;
+  bool proxied = proxy_for(inServerIP, proxy_host, proxy_port);
+  const std::string host = proxied ? proxy_host : std::string(inServerIP ? inServerIP : "");
+  const unsigned short port = proxied ? proxy_port : inPort;
+  mPeer = host + ":" + std::to_string(port);
 
+  if (inKept && inKept->socket) {
+    // A connection whose server has closed it, or sent something unasked, serves no request.
+    if (inKept->peer == mPeer && inKept->socket->IdleAndOpen()) {
+      mSocket = std::move(inKept->socket);
+      mReused = true;
+    }
+    inKept->socket.reset();
+  }
+  if (!mSocket) {
+    uint32_t ip = VornSocket::LookupAddress(host.c_str());
+    if (ip == 0) {
+      xer << "Translated server " << inServerIP << " to IP addy: " << dotted(ip) << " and port = " << inPort
+          << "\n";
+      mFileErr = kErrNetNoServer;
+      return;
+    }
+    mSocket = std::make_unique<VornSocket>(0, false);
+    mSocket->Connect(ip, port);
+  }
   mResponseNum = -1;
-  mSocket = std::make_unique<VornSocket>(0, false);
-  // An out-of-range proxy port is cut to 16 bits, as the preferences store it.
-  mSocket->Connect(ip, proxied ? static_cast<unsigned short>(http.ProxyPort_int) : inPort);
 
   std::string url;
   for (const char* p = inURL ? inURL : ""; *p; ++p) {
@@ -178,6 +294,7 @@ down_class::~down_class() { CloseDestFile(); }
 
 int down_class::GetStat() {
   if (!mSocket) return 0;
+  if (mFinished) return 3;
   switch (mSocket->GetStatus()) {
     case vornstatus_Connecting:
       return 1;
@@ -241,12 +358,22 @@ void down_class::FinishHeader() {
     mChunked = true;
   }
   auto it = mFields.find("Content-Length");
-  if (!mChunked && it != mFields.end()) {
+  if (mResponseNum == 204 || mResponseNum == 304) {
+    // These answers never have a body, whatever their fields say.
+    mChunked = false;
+    mIncomingLength = 0;
+  } else if (!mChunked && it != mFields.end()) {
     int length = -1;
     if (int err = parse_content_length(it->second, length)) return Fail(err);
     if (length > mMaxBody) return Fail(EFBIG);
     mIncomingLength = length;
   }
+  // A body that ends only with the close leaves nothing to keep.
+  auto connection = mFields.find("Connection");
+  auto proxy_connection = mFields.find("Proxy-Connection");
+  mMayKeep = mHttp11 && (mChunked || mIncomingLength >= 0) &&
+             (connection == mFields.end() || !has_token(connection->second, "close")) &&
+             (proxy_connection == mFields.end() || !has_token(proxy_connection->second, "close"));
   if (!mDestFileName.empty()) {
     errno = 0;
     mDestFile = std::fopen(mDestFileName.c_str(), "wb");
@@ -285,7 +412,7 @@ void down_class::ParseHeader() {
     std::string line(mInBuf.data() + pos, cr - pos);
     pos = cr + 2;
     if (mAtBlockStart) {
-      if (!parse_status_line(line, mResponseNum, mResponseName)) return Fail(EPROTO);
+      if (!parse_status_line(line, mResponseNum, mResponseName, mHttp11)) return Fail(EPROTO);
       mAtBlockStart = false;
       mFields.clear();  // the fields of an interim answer do not describe the final one
       continue;
@@ -371,12 +498,16 @@ void down_class::TakeBody(const char* data, size_t size) {
 
 void down_class::EndWhenWhole() {
   bool whole = mChunked ? mChunksDone : mIncomingLength != -1 && mReceivedPayload >= mIncomingLength;
-  if (whole && mFileErr == 0) mSocket->Disconnect();
+  if (!whole || mFileErr != 0) return;
+  if (mMayKeep)
+    mFinished = true;
+  else
+    mSocket->Disconnect();
 }
 
 void down_class::DoProcessing() {
   if (!mSocket) return;
-  if (mSocket->GetStatus() == vornstatus_Connected) {
+  if (!mFinished && mSocket->GetStatus() == vornstatus_Connected) {
     if (!mOutBuf.empty()) {
       long sent = mSocket->WriteData(mOutBuf.data(), static_cast<long>(mOutBuf.size()));
       if (sent > 0) mOutBuf.erase(mOutBuf.begin(), mOutBuf.begin() + sent);
@@ -405,7 +536,7 @@ void down_class::DoProcessing() {
     }
   }
   Vorn_Status status = mSocket->GetStatus();
-  if (status == vornstatus_Disconnected || status == vornstatus_Error) CloseDestFile();
+  if (mFinished || status == vornstatus_Disconnected || status == vornstatus_Error) CloseDestFile();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -447,14 +578,26 @@ int http_class::net_check(int o, std::string server, std::string file, const std
     std::map<std::string, std::string> fields;
     fields["Host"] = had_port ? host + ":" + std::to_string(port) : host;
     fields["User-agent"] = http_user_agent();
-    fields["Connection"] = "close";
-    down[o] = new down_class(host.c_str(), port, path.c_str(), false, fields, nullptr, 0, rel_path.c_str());
+    fields["Connection"] = "keep-alive";
+    down[o] = new down_class(host.c_str(), port, path.c_str(), false, fields, nullptr, 0, rel_path.c_str(), &kept[o]);
     if (max_body >= 0 && max_body < kMaxBodyBytes) down[o]->mMaxBody = max_body;
   }
 
   down_class* d = down[o];
   if (!d) return 0;
   d->DoProcessing();
+
+  // A server may close a connection it kept just as the request goes out: nothing came back,
+  // so the request is sent once more on a new connection, and that is no failure of the mirror.
+  if (d->mReused && d->mBytesRead == 0 && d->mFileErr == 0 && (d->GetStat() == 2 || d->GetStat() == 3)) {
+    xer << "The connection I kept to " << d->mPeer << " was closed as I asked it for " << file
+        << "; I ask again on a new one.\n";
+    long long bound = d->mMaxBody;
+    delete d;
+    down[o] = nullptr;
+    int again = net_check(o, server, file, rel_path, bound);
+    return again;
+  }
 
   if (d->GetStat() != 3 && !d->IsErr()) {
     float now = xtim.real_time;
@@ -475,6 +618,10 @@ int http_class::net_check(int o, std::string server, std::string file, const std
   }
 
   if (d->mResponseNum >= 200 && d->mResponseNum <= 299 && d->IsComplete() && !d->IsErr()) {
+    if (d->mFinished) {
+      kept[o].socket = std::move(d->mSocket);
+      kept[o].peer = d->mPeer;
+    }
     delete d;
     down[o] = nullptr;
     return 1;
@@ -494,6 +641,48 @@ int http_class::net_check(int o, std::string server, std::string file, const std
   delete d;
   down[o] = nullptr;
   return 2;
+}
+
+void http_class::close_kept() {
+  for (kept_connection& k : kept) k.socket.reset();
+}
+
+void http_class::read_proxy_environment() {
+  EnvProxyHost.clear();
+  EnvProxyPort = 0;
+  EnvProxyVariable.clear();
+  NoProxy.clear();
+  for (const char* name : {"http_proxy", "HTTP_PROXY"}) {
+    const char* value = std::getenv(name);
+    if (!value || !*value) continue;
+    std::string why;
+    if (parse_proxy_url(value, EnvProxyHost, EnvProxyPort, why)) {
+      EnvProxyVariable = name;
+    } else {
+      EnvProxyHost.clear();
+      EnvProxyPort = 0;
+      xer << "I do not use the proxy " << name << "=" << value << ", because " << why << ".\n";
+    }
+    break;
+  }
+  for (const char* name : {"no_proxy", "NO_PROXY"}) {
+    const char* value = std::getenv(name);
+    if (value && *value) {
+      NoProxy = value;
+      break;
+    }
+  }
+}
+
+std::string http_class::proxy_description() const {
+  if (preferences_proxy_set())
+    return "Proxy: " + ProxyHost + ":" + std::to_string(ProxyPort_int) + " from the preferences";
+  if (!EnvProxyHost.empty()) {
+    std::string text = "Proxy: " + EnvProxyHost + ":" + std::to_string(EnvProxyPort) + " from " + EnvProxyVariable;
+    if (!NoProxy.empty()) text += ", except for " + NoProxy;
+    return text;
+  }
+  return "Proxy: none";
 }
 
 void http_class::wait_for_traffic(int timeout_ms) const {

@@ -14,6 +14,12 @@ class down_class;
 
 constexpr int kHttpSlots = 6;
 
+// A connection left open after a response that was read to its end, for the slot's next request.
+struct kept_connection {
+  std::unique_ptr<VornSocket> socket;
+  std::string peer;  // "HOST:PORT" it is connected to: the server, or the proxy
+};
+
 class http_class {
  public:
   std::string ProxyHost;     // proxy host name or dotted address; empty: no proxy
@@ -23,6 +29,21 @@ class http_class {
   // After net_check failed on a slot: the system error of writing the download on this computer
   // (a full disk, say), or 0 when the fault lay with the server or the network.
   int local_error[kHttpSlots] = {};
+
+  kept_connection kept[kHttpSlots];
+
+  // The proxy of the environment (http_proxy or HTTP_PROXY), used when the preferences name none.
+  std::string EnvProxyHost;
+  int EnvProxyPort = 0;
+  std::string EnvProxyVariable;  // the variable it came from
+  std::string NoProxy;           // no_proxy or NO_PROXY: hosts that go without it
+
+  // Reads http_proxy / HTTP_PROXY and no_proxy / NO_PROXY; a value that cannot be used is logged.
+  void read_proxy_environment();
+  // "Proxy: HOST:PORT from the preferences", "... from http_proxy" or "Proxy: none".
+  std::string proxy_description() const;
+  // Closes the connections kept for later requests.
+  void close_kept();
 
   // One step of the download in slot o (0..5) of server + file into rel_path.
   // 0: in progress, call again; 1: arrived whole with a 2xx status; 2: failed. After 1 or 2
@@ -35,8 +56,17 @@ class http_class {
 };
 extern http_class http;
 
-// True when a proxy is set: a host and a port from 1 to 65535.
+// True when requests to the host inIP go through a proxy: the one of the preferences (a host
+// and a port from 1 to 65535), else the environment's unless no_proxy exempts the host.
 bool UseProxy(const char* inIP, unsigned short inPort);
+// The proxy for the host inIP; false (and nothing set) when it is reached directly.
+bool proxy_for(const char* inIP, std::string& proxy_host, unsigned short& proxy_port);
+// The address of a proxy in the form of http_proxy: "http://HOST:PORT/" or "HOST:PORT" (no port:
+// 1080). False, with why set, for another scheme, credentials, or a bad port.
+bool parse_proxy_url(const std::string& text, std::string& host, int& port, std::string& why);
+// True when the host matches an entry of a no_proxy list: the name itself, a domain it lies in
+// (with or without a leading dot), or "*". Names compare without regard to case.
+bool no_proxy_matches(const std::string& list, const std::string& host);
 
 // The user-agent text sent with every request: "Installer-IBM/" + the version's last four characters.
 std::string http_user_agent();
@@ -68,7 +98,7 @@ class down_class {
  public:
   down_class(const char* inServerIP, unsigned short inPort, const char* inURL, bool inIsPost,
              const std::map<std::string, std::string>& inExtraFields, const char* inContentBuffer,
-             int inContentBufferLength, const char* rel_path);
+             int inContentBufferLength, const char* rel_path, kept_connection* inKept = nullptr);
   ~down_class();
   down_class(const down_class&) = delete;
   down_class& operator=(const down_class&) = delete;
@@ -77,8 +107,8 @@ class down_class {
   void DoProcessing();
   std::string GetResponseName() const { return mResponseName; }
 
-  // 0 no socket, 1 connecting, 2 socket error, 3 disconnected, 4 request unsent,
-  // 5 receiving the body, 6 waiting for the header. Polls the socket.
+  // 0 no socket, 1 connecting, 2 socket error, 3 disconnected (or the body whole on a connection
+  // kept open), 4 request unsent, 5 receiving the body, 6 waiting for the header. Polls the socket.
   int GetStat();
   bool IsDone() { return GetStat() == 3; }
   // The whole body arrived: the announced length, the last chunk, or the server's orderly close
@@ -111,6 +141,10 @@ class down_class {
   long long mBytesRead = 0;             // every byte read from the socket
   float mSlowSince = 0;                 // start of the current speed window
   long long mSlowBytes = 0;             // mBytesRead at that start
+  std::string mPeer;                    // "HOST:PORT" connected to: the server, or the proxy
+  bool mReused = false;                 // the socket was kept open from an earlier request
+  bool mMayKeep = false;                // HTTP/1.1 and no "close": the connection outlives the response
+  bool mFinished = false;               // the body is whole and the connection stays open
 
  private:
   // Parses header lines out of mInBuf until the header is complete or no line is whole.
@@ -123,7 +157,8 @@ class down_class {
   void TakeChunks(const char* data, size_t size);
   // Writes body bytes to the destination within mMaxBody.
   void WriteBody(const char* data, size_t size);
-  // Ends the request once the body is whole; the server's close is not awaited.
+  // Ends the request once the body is whole; the server's close is not awaited, and the
+  // connection stays open where it may be kept.
   void EndWhenWhole();
   void CloseDestFile();
   void Fail(int err);
@@ -131,6 +166,7 @@ class down_class {
   void Abandon(int err);
 
   enum chunk_state { chunk_size, chunk_data, chunk_data_cr, chunk_data_lf, chunk_trailer, chunk_end };
+  bool mHttp11 = false;           // the status line said HTTP/1.1 or later
   size_t mHeaderBytes = 0;        // header bytes parsed, over every block of the response
   bool mAtBlockStart = true;      // the next header line must be a status line
   size_t mScanFrom = 0;           // where the search for the next line end resumes in mInBuf

@@ -47,6 +47,9 @@ class VornSocket {
   // Shuts the sending direction; the status becomes Disconnected unless it is Error.
   void Disconnect();
 
+  // True when the socket is connected, its peer has not closed, and nothing waits to be read:
+  // a connection kept between requests that may carry the next one.
+  bool IdleAndOpen();
   bool ReceivedRelease() const { return mReceivedRelease; }
   vorn_handle Handle() const { return mWinSocket; }
 

@@ -124,6 +124,13 @@ Vorn_Status VornSocket::GetStatus() {
   return mSocketStatus;
 }
 
+bool VornSocket::IdleAndOpen() {
+  if (mWinSocket == kInvalidSocket || mReceivedRelease || GetStatus() != vornstatus_Connected) return false;
+  short revents = 0;
+  // Readable here means the peer closed, reset, or sent bytes nobody asked for.
+  return poll_now(mWinSocket, POLLIN, revents) == 0;
+}
+
 void VornSocket::Connect(uint32_t inIP, uint16_t inPort) {
   if (mSocketStatus == vornstatus_Error) return;
   mSocketStatus = vornstatus_Connecting;

@@ -145,8 +145,10 @@ class EndToEnd : public ::testing::Test {
   // command), with its output in run.out and run.err.
   std::string command(const std::string& dest, const std::vector<std::string>& extra, bool unattended,
                       const std::string& limit) {
-    std::string cmd = "cd " + shell_quote(tmp / "tmp") + " && env XDG_CONFIG_HOME=" + shell_quote(home + "config") +
-                      " HOME=" + shell_quote(home) + " TMPDIR=" + shell_quote(tmp / "tmp") + " " + limit + " " +
+    // A proxy of the machine's environment must not reach the installer unless a test sets one.
+    std::string cmd = "cd " + shell_quote(tmp / "tmp") + " && env -u http_proxy -u HTTP_PROXY -u no_proxy -u NO_PROXY " +
+                      extra_env + " XDG_CONFIG_HOME=" + shell_quote(home + "config") + " HOME=" + shell_quote(home) +
+                      " TMPDIR=" + shell_quote(tmp / "tmp") + " " + limit + " " +
                       shell_quote(installer) + (unattended ? " --unattended" : "") + " --vendor_host=" + nginx->address();
     for (const std::string& e : extra) cmd += " " + shell_quote(e);
     return cmd + " " + shell_quote(dest) + " >" + shell_quote(tmp / "run.out") + " 2>" + shell_quote(tmp / "run.err");
@@ -194,6 +196,8 @@ class EndToEnd : public ::testing::Test {
   std::string home = tmp / "home/";
   std::string installer = tmp / "prog/zephra-installer";
   std::unique_ptr<NginxServer> nginx;
+  // Variables set for the installer's runs, as "NAME=value ..." (quoted where needed).
+  std::string extra_env;
 };
 
 inline constexpr const char* kComplete = "INSTALLATION COMPLETE!";

@@ -1,6 +1,8 @@
-// End-to-end: mirrors that lack the files, serve faulty archives or oversized ones, and downloads
-// through a proxy.
+// End-to-end: mirrors that lack the files, serve faulty archives or oversized ones, downloads
+// through a proxy, and connections kept from file to file.
 #include <cerrno>
+#include <set>
+#include <sstream>
 
 #include "tests/install/e2e_fixture.h"
 
@@ -220,6 +222,61 @@ TEST_F(Network, DownloadsGoThroughTheProxyOfThePreferences) {
   EXPECT_NE(log.find("serverlist.txt"), std::string::npos) << log;
   EXPECT_NE(log.find("directory.txt.zip"), std::string::npos) << log;
   EXPECT_NE(log.find("settings.txt.zip"), std::string::npos) << log;
+}
+
+TEST_F(Network, TheEnvironmentsProxyIsUsedUnlessNoProxyExemptsTheHostAndIsNeverStored) {
+  TinyProxy proxy;
+  ASSERT_TRUE(proxy.ok()) << proxy.why();
+  ASSERT_NO_FATAL_FAILURE(publish_first());
+  const std::string address = "127.0.0.1:" + std::to_string(proxy.port());
+  const std::string prefs = home + "config/Zephra Installer.prf";
+
+  // The bare HOST:PORT form, with the server exempt among other entries: nothing goes through it.
+  extra_env = "http_proxy=" + address + " no_proxy=" + shell_quote("example.com, .example.org,127.0.0.1");
+  install_run run = install(tmp / "direct/");
+  ASSERT_EQ(run.status, 0) << describe(run);
+  expect_installed(tmp / "direct/Zephra", files);
+  EXPECT_NE(run.log.find("Proxy: " + address + " from http_proxy"), std::string::npos) << describe(run);
+  EXPECT_EQ(proxy.log().find("serverlist.txt"), std::string::npos) << proxy.log();
+
+  extra_env = "HTTP_PROXY=" + shell_quote("http://" + address + "/");
+  run = install(tmp / "proxied/");
+  ASSERT_EQ(run.status, 0) << describe(run) << "\n--- proxy\n" << proxy.log();
+  expect_installed(tmp / "proxied/Zephra", files);
+  EXPECT_NE(run.log.find("Proxy: " + address + " from HTTP_PROXY\n"), std::string::npos) << describe(run);
+  EXPECT_NE(proxy.log().find("settings.txt.zip"), std::string::npos) << proxy.log();
+  // The preference file keeps the user's choice, which is none.
+  ASSERT_TRUE(file_exists(prefs));
+  EXPECT_EQ(read_file(prefs).find("_proxy_host"), std::string::npos) << read_file(prefs);
+  EXPECT_NE(read_file(prefs).find("_proxy_port_int 0\n"), std::string::npos) << read_file(prefs);
+
+  extra_env.clear();
+  run = install(tmp / "none/");
+  ASSERT_EQ(run.status, 0) << describe(run);
+  EXPECT_NE(run.log.find("Proxy: none\n"), std::string::npos) << describe(run);
+}
+
+TEST_F(Network, AFreshInstallKeepsItsConnectionsOpenFromFileToFile) {
+  for (int i = 0; i < 24; ++i) files["Resources/many/file" + std::to_string(i) + ".txt"] = std::to_string(i) + "\n";
+  ASSERT_NO_FATAL_FAILURE(publish_first());
+  const std::string dest = tmp / "dest/";
+  fs::create_directories(dest);
+
+  install_run run = install(dest);
+  ASSERT_EQ(run.status, 0) << describe(run);
+  expect_installed(dest + "Zephra", files);
+  // Each line of the log begins with the connection's serial number; the archives come over
+  // the streams' own connections, at most one for each of the four streams.
+  std::set<std::string> connections;
+  int archives = 0;
+  std::istringstream lines(nginx->access_log());
+  for (std::string line; std::getline(lines, line);) {
+    if (line.find("/Zephra/") == std::string::npos || !line.ends_with(" 200")) continue;
+    ++archives;
+    connections.insert(line.substr(0, line.find(' ')));
+  }
+  EXPECT_EQ(archives, static_cast<int>(files.size()) - 1) << nginx->access_log();  // not the .exe
+  EXPECT_LE(connections.size(), 4u) << nginx->access_log();
 }
 
 }  // namespace

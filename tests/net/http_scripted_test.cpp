@@ -1,4 +1,5 @@
 // The download client against an in-process server that answers exactly as each case needs.
+#include <atomic>
 #include <cerrno>
 #include <string>
 
@@ -57,7 +58,7 @@ TEST_F(HttpScripted, SendsTheRequestBytesExactly) {
   ASSERT_EQ(poll_slot(2, server.address(), "\\files:sub/a b.txt", dest), 1);
   EXPECT_EQ(server.request(),
             "GET /files/sub/a%20b.txt HTTP/1.1\r\n"
-            "Connection: close\r\n"
+            "Connection: keep-alive\r\n"
             "Host: " + server.address() + "\r\n"
             "User-agent: Installer-IBM/ta 8\r\n"
             "\r\n");
@@ -67,14 +68,22 @@ TEST_F(HttpScripted, SendsTheRequestBytesExactly) {
 }
 
 TEST_F(HttpScripted, ProxyGetsTheAbsoluteFormAndTheServerNameIsNotLookedUp) {
-  ScriptedServer proxy(answer(ok_header(2) + "ok"));
+  std::string second;  // the next request on the connection kept to the proxy, for another origin
+  ScriptedServer proxy([&](int& fd, const std::string&) {
+    send_all(fd, ok_header(2) + "ok");
+    second = net_testing::read_request(fd);
+    send_all(fd, ok_header(2) + "OK");
+  });
   http.ProxyHost = "127.0.0.1";
   http.ProxyPort_int = proxy.port();
   // The name of the origin is only passed on to the proxy, never resolved here.
   ASSERT_EQ(poll_slot(0, "files.example:8080", "/dir/x y.zip", dir / "x.zip"), 1);
+  ASSERT_EQ(poll_slot(0, "other.example", "/y.zip", dir / "y.zip"), 1);
+  EXPECT_EQ(read_file(dir / "y.zip"), "OK");
+  EXPECT_EQ(second.substr(0, second.find('\r')), "GET http://other.example/y.zip HTTP/1.1");
   EXPECT_EQ(proxy.request(),
             "GET http://files.example:8080/dir/x%20y.zip HTTP/1.1\r\n"
-            "Connection: close\r\n"
+            "Connection: keep-alive\r\n"
             "Host: files.example:8080\r\n"
             "User-agent: Installer-IBM/ta 8\r\n"
             "\r\n");
@@ -87,6 +96,103 @@ TEST_F(HttpScripted, ProxyGetsTheAbsoluteFormAndTheServerNameIsNotLookedUp) {
   http.ProxyPort_int = 65535;
   EXPECT_TRUE(UseProxy("", 80));
   http.ProxyPort_int = 0;
+}
+
+// One slot's files to one server share a connection while the server keeps it: not after
+// "Connection: close", an HTTP/1.0 answer or an error, and a request the server closes the kept
+// connection on is asked again on a new one. A connection that wrongly carries another request
+// answers "wrong", so a reuse shows in the files.
+TEST_F(HttpScripted, KeptConnectionsCarryTheNextFilesUntilTheServerEndsThem) {
+  std::atomic<int> connection{0};
+  auto refuse_reuse = [](int fd) {
+    if (!net_testing::read_request(fd).empty()) send_all(fd, ok_header(5) + "wrong");
+  };
+  ScriptedServer server(
+      [&](int& fd, const std::string&) {
+        switch (++connection) {
+          case 1:  // a length, then chunks, then "close" on the same connection
+            send_all(fd, ok_header(1) + "a");
+            if (net_testing::read_request(fd).empty()) return;
+            send_all(fd, "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n1\r\nb\r\n0\r\n\r\n");
+            if (net_testing::read_request(fd).empty()) return;
+            send_all(fd, "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: 1\r\n\r\nc");
+            return refuse_reuse(fd);
+          case 2:
+            send_all(fd, "HTTP/1.0 200 OK\r\nContent-Length: 1\r\n\r\nd");
+            return refuse_reuse(fd);
+          case 3:  // the next request arrives, and the server closes without an answer
+            send_all(fd, ok_header(1) + "e");
+            net_testing::read_request(fd);
+            return;
+          case 4:
+            send_all(fd, ok_header(1) + "f");
+            if (net_testing::read_request(fd).empty()) return;
+            send_all(fd, "HTTP/1.1 404 Not Found\r\nContent-Length: 2\r\n\r\nno");
+            return refuse_reuse(fd);
+          default:  // an answer without a body ends at its header, and the connection goes on
+            send_all(fd, ok_header(1) + "h");
+            if (net_testing::read_request(fd).empty()) return;
+            send_all(fd, "HTTP/1.1 204 No Content\r\n\r\n");
+            if (net_testing::read_request(fd).empty()) return;
+            send_all(fd, ok_header(1) + "j");
+        }
+      },
+      5);
+  for (std::string name : {"a", "b", "c", "d", "e", "f", "g", "h", "i", "j"}) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(poll_slot(3, server.address(), "/" + name, dir / name), name == "g" ? 2 : 1);
+    EXPECT_EQ(read_file(dir / name), name == "g" ? "no" : name == "i" ? "" : name);
+  }
+  EXPECT_EQ(connection, 5);
+  EXPECT_NE(log.text().find("I ask again on a new one."), std::string::npos) << log.text();
+  EXPECT_EQ(dump_of(dir / "f"), "");
+  EXPECT_NE(dump_of(dir / "g"), "");
+}
+
+TEST_F(HttpScripted, EnvironmentProxyFormsExemptionsAndThePreferencesFirst) {
+  struct Form {
+    const char* text;
+    const char* host;
+    int port;
+  };
+  for (const Form& f : {Form{"http://proxy.lan:3128/", "proxy.lan", 3128}, Form{"HTTP://10.0.0.1:8080", "10.0.0.1", 8080},
+                        Form{" proxy.lan:3128 ", "proxy.lan", 3128}, Form{"http://proxy.lan", "proxy.lan", 1080}}) {
+    std::string host, why;
+    int port = 0;
+    EXPECT_TRUE(parse_proxy_url(f.text, host, port, why)) << f.text;
+    EXPECT_EQ(host, f.host);
+    EXPECT_EQ(port, f.port);
+  }
+  for (const char* bad : {"https://proxy.lan:3128/", "socks5://proxy.lan:1080", "http://user:pw@proxy.lan:3128/",
+                          "proxy.lan:80a", "proxy.lan:0", "proxy.lan:65536", "http://:3128/", "http://[::1]:3128/", ""}) {
+    std::string host, why;
+    int port = 0;
+    EXPECT_FALSE(parse_proxy_url(bad, host, port, why)) << bad;
+    EXPECT_FALSE(why.empty()) << bad;
+  }
+
+  const std::string list = "localhost, .example.com,Files.Example.org:8080,10.1.2.3";
+  for (const char* exempt : {"localhost", "example.com", "a.b.example.com", "files.example.org", "10.1.2.3"})
+    EXPECT_TRUE(no_proxy_matches(list, exempt)) << exempt;
+  for (const char* proxied : {"notexample.com", "example.org", "10.1.2.30", "localhost.lan", ""})
+    EXPECT_FALSE(no_proxy_matches(list, proxied)) << proxied;
+  EXPECT_TRUE(no_proxy_matches("*", "anything.at.all"));
+
+  http.EnvProxyHost = "proxy.lan";
+  http.EnvProxyPort = 3128;
+  http.EnvProxyVariable = "http_proxy";
+  http.NoProxy = ".example.com";
+  EXPECT_TRUE(UseProxy("files.example.org", 80));
+  EXPECT_FALSE(UseProxy("files.example.com", 80));
+  EXPECT_EQ(http.proxy_description(), "Proxy: proxy.lan:3128 from http_proxy, except for .example.com");
+  // A proxy of the preferences comes first, for every host.
+  http.ProxyHost = "prefs.lan";
+  http.ProxyPort_int = 8080;
+  std::string host;
+  unsigned short port = 0;
+  EXPECT_TRUE(proxy_for("files.example.com", host, port));
+  EXPECT_EQ(host + ":" + std::to_string(port), "prefs.lan:8080");
+  EXPECT_EQ(http.proxy_description(), "Proxy: prefs.lan:8080 from the preferences");
 }
 
 TEST_F(HttpScripted, InterimResponseFollowedByTheRealOneInOneRead) {

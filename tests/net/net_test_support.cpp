@@ -33,7 +33,15 @@ void reset_close(int fd) {
   ::close(fd);
 }
 
-ScriptedServer::ScriptedServer(Script script) : script_(std::move(script)) {
+std::string read_request(int fd) {
+  std::string got;
+  char c = 0;
+  while (!got.ends_with("\r\n\r\n") && ::recv(fd, &c, 1, 0) == 1) got += c;
+  return got.ends_with("\r\n\r\n") ? got : std::string();
+}
+
+ScriptedServer::ScriptedServer(Script script, int connections)
+    : connections_(connections), script_(std::move(script)) {
   listen_fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_in a{};
   a.sin_family = AF_INET;
@@ -73,6 +81,11 @@ void ScriptedServer::release() {
 }
 
 void ScriptedServer::run() {
+  for (int i = 0; i < connections_ && !stopping_; ++i) serve_one();
+  finished_ = true;
+}
+
+void ScriptedServer::serve_one() {
   int fd = -1;
   while (!stopping_ && fd < 0) {
     pollfd p{listen_fd_, POLLIN, 0};
@@ -94,7 +107,6 @@ void ScriptedServer::run() {
   }
   if (!stopping_) script_(fd, got);
   if (fd >= 0) ::close(fd);
-  finished_ = true;
 }
 
 int poll_slot(int o, const std::string& server, const std::string& file, const std::string& dest,
@@ -133,6 +145,11 @@ void reset_http() {
   http.ProxyHost.clear();
   http.ProxyPort_str.clear();
   http.ProxyPort_int = 0;
+  http.EnvProxyHost.clear();
+  http.EnvProxyPort = 0;
+  http.EnvProxyVariable.clear();
+  http.NoProxy.clear();
+  http.close_kept();
 }
 
 }  // namespace net_testing

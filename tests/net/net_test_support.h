@@ -15,18 +15,20 @@
 
 namespace net_testing {
 
+// Reads one request from fd up to its blank line (blocking); empty when the peer closed first.
+std::string read_request(int fd);
 // Writes all of data to fd (blocking).
 bool send_all(int fd, const std::string& data);
 // Closes fd so that the peer sees a reset instead of an orderly end.
 void reset_close(int fd);
 
-// Accepts one connection on 127.0.0.1, reads the request up to its blank line and runs the
-// script with the socket and the request. The socket is closed when the script returns
-// (unless the script closed it and set fd to -1).
+// Accepts one connection on 127.0.0.1 (or the given number, one after the other), reads the
+// request up to its blank line and runs the script with the socket and the request. The socket
+// is closed when the script returns (unless the script closed it and set fd to -1).
 class ScriptedServer {
  public:
   using Script = std::function<void(int& fd, const std::string& request)>;
-  explicit ScriptedServer(Script script);
+  explicit ScriptedServer(Script script, int connections = 1);
   ~ScriptedServer();
   ScriptedServer(const ScriptedServer&) = delete;
   ScriptedServer& operator=(const ScriptedServer&) = delete;
@@ -45,9 +47,11 @@ class ScriptedServer {
 
  private:
   void run();
+  void serve_one();
 
   int listen_fd_ = -1;
   int port_ = 0;
+  int connections_ = 1;
   Script script_;
   std::mutex mutex_;
   std::condition_variable cv_;

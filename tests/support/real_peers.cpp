@@ -121,7 +121,9 @@ NginxServer::NginxServer(const std::string& root) {
                "error_log " + d + "error.log;\n"
                "events { worker_connections 256; }\n"
                "http {\n"
-               "  access_log " + d + "access.log;\n"
+               // Each line: the connection's serial number, its request count, the request, the status.
+               "  log_format conn '$connection $connection_requests \"$request\" $status';\n"
+               "  access_log " + d + "access.log conn;\n"
                "  client_body_temp_path " + d + "client_body;\n"
                "  proxy_temp_path " + d + "proxy;\n"
                "  fastcgi_temp_path " + d + "fastcgi;\n"

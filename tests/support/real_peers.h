@@ -49,7 +49,8 @@ class NginxServer {
   std::string address() const { return "127.0.0.1:" + std::to_string(port_); }
   pid_t pid() const { return child_.pid(); }
   std::string why() const;
-  // One line per request served so far, with its request line.
+  // The requests served so far, one a line: connection serial number, requests on that
+  // connection so far, the request line in quotes, the status.
   std::string access_log() const;
 
  private:
