@@ -677,12 +677,17 @@ void http_class::read_proxy_environment() {
 std::string http_class::proxy_description() const {
   if (preferences_proxy_set())
     return "Proxy: " + ProxyHost + ":" + std::to_string(ProxyPort_int) + " from the preferences";
+  std::string text;
+  // A proxy host whose port is no port number means no proxy; the log says why.
+  if (!ProxyHost.empty())
+    text = "I do not use the proxy " + ProxyHost + " of the preferences, because its port '" + ProxyPort_str +
+           "' is not a number from 1 to 65535.\n";
   if (!EnvProxyHost.empty()) {
-    std::string text = "Proxy: " + EnvProxyHost + ":" + std::to_string(EnvProxyPort) + " from " + EnvProxyVariable;
+    text += "Proxy: " + EnvProxyHost + ":" + std::to_string(EnvProxyPort) + " from " + EnvProxyVariable;
     if (!NoProxy.empty()) text += ", except for " + NoProxy;
     return text;
   }
-  return "Proxy: none";
+  return text + "Proxy: none";
 }
 
 void http_class::wait_for_traffic(int timeout_ms) const {

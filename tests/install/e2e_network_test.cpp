@@ -254,6 +254,15 @@ TEST_F(Network, TheEnvironmentsProxyIsUsedUnlessNoProxyExemptsTheHostAndIsNeverS
   run = install(tmp / "none/");
   ASSERT_EQ(run.status, 0) << describe(run);
   EXPECT_NE(run.log.find("Proxy: none\n"), std::string::npos) << describe(run);
+
+  // A proxy in the preferences whose port was mistyped: the log says why none is used.
+  write_file(prefs, read_file(prefs) + "_proxy_host 127.0.0.1\n_proxy_port 80a\n");
+  run = install(tmp / "none/");
+  ASSERT_EQ(run.status, 0) << describe(run);
+  EXPECT_NE(run.log.find("I do not use the proxy 127.0.0.1 of the preferences, because its port '80a' is not a "
+                         "number from 1 to 65535.\nProxy: none\n"),
+            std::string::npos)
+      << describe(run);
 }
 
 TEST_F(Network, AFreshInstallKeepsItsConnectionsOpenFromFileToFile) {
