@@ -219,10 +219,6 @@ int calc_file_md5(const std::string& inFileName, std::string& outSig) {
                                     [&ctx](const unsigned char* data, size_t len) { MD5UpdateWide(&ctx, data, len); });
   // A readable empty file has the MD5 of no bytes; only missing or unreadable files fail.
   if (err) return 20006;
-  MD5Final(&ctx);
-
-  char hex[33];
-  for (int i = 0; i < 16; ++i) std::snprintf(hex + 2 * i, 3, "%02x", ctx.digest[i]);
-  outSig.assign(hex, 32);
+  outSig = MD5HexDigest(&ctx);
   return 0;
 }

@@ -175,3 +175,21 @@ void MD5Final(MD5_CTX* ctx) {
 
   for (int k = 0; k < 4; ++k) store_word(ctx->digest + 4 * k, ctx->buf[k]);
 }
+
+std::string MD5HexDigest(MD5_CTX* ctx) {
+  MD5Final(ctx);
+  static const char digits[] = "0123456789abcdef";
+  std::string hex;
+  for (unsigned char byte : ctx->digest) {
+    hex += digits[byte >> 4];
+    hex += digits[byte & 15];
+  }
+  return hex;
+}
+
+std::string md5_of_text(const std::string& text) {
+  MD5_CTX ctx;
+  MD5Init(&ctx);
+  MD5UpdateWide(&ctx, reinterpret_cast<const unsigned char*>(text.data()), text.size());
+  return MD5HexDigest(&ctx);
+}

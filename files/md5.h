@@ -16,3 +16,9 @@ void MD5Update(MD5_CTX* ctx, const unsigned char* input, uint16_t len);
 // Adds any number of bytes, in pieces of at most 65,535.
 void MD5UpdateWide(MD5_CTX* ctx, const unsigned char* input, size_t len);
 void MD5Final(MD5_CTX* ctx);
+
+#include <string>
+// Finishes ctx and gives its digest as 32 lowercase hex digits.
+std::string MD5HexDigest(MD5_CTX* ctx);
+// The MD5 of text as 32 lowercase hex digits.
+std::string md5_of_text(const std::string& text);

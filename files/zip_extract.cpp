@@ -83,17 +83,6 @@ bool is_regular_entry(const std::string& name, const unz_file_info64& info) {
   return type == 0 || type == 0100000;
 }
 
-std::string md5_hex(MD5_CTX& ctx) {
-  MD5Final(&ctx);
-  static const char digits[] = "0123456789abcdef";
-  std::string hex;
-  for (unsigned char byte : ctx.digest) {
-    hex += digits[byte >> 4];
-    hex += digits[byte & 15];
-  }
-  return hex;
-}
-
 // Streams the current entry into a temporary file beside path and puts it in place only when
 // whole, within the rules and of the right CRC. archive_fault tells a fault of the archive (damaged,
 // too big, wrong content) from one of this computer (the file cannot be written).
@@ -148,7 +137,7 @@ int unzip_file(unzFile zf, std::string path, const unz_file_info64& info, unsign
       err = close_err;
       set_err_site(kSiteCloseEntry);
     }
-    if (!err && rules.want_md5 && md5_hex(md5) != *rules.want_md5) {
+    if (!err && rules.want_md5 && MD5HexDigest(&md5) != *rules.want_md5) {
       err = kErrZipWrongContent;
       set_err_site(kSiteWrongContent);
     }

@@ -3,6 +3,7 @@
 #include "core/app_state.h"
 #include "core/system_info.h"
 #include "files/file_utils.h"
+#include "files/md5.h"
 #include "files/os_path.h"
 #include "files/os_posix.h"
 #include "install/session_state.h"
@@ -90,6 +91,12 @@ bool holds(const std::string& folder, const std::string& inner) {
   return !inner.empty() && inner.compare(0, folder.size(), folder) == 0;
 }
 }  // namespace
+
+std::string destination_record_path(const std::string& dest, const std::string& kind) {
+  std::string folder;
+  get_OS_abs_path(os_dir_prefs, folder);
+  return folder + "Zephra Installer " + kind + " " + md5_of_text(dest).substr(0, 16) + ".txt";
+}
 
 std::string destination_rename_refusal(const std::string& dest) {
   std::string folder = comparable_folder(dest);

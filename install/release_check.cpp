@@ -93,16 +93,6 @@ std::string date_text(long long t) {
   return text;
 }
 
-std::string hex16(const std::string& text) {
-  MD5_CTX ctx;
-  MD5Init(&ctx);
-  MD5UpdateWide(&ctx, reinterpret_cast<const unsigned char*>(text.data()), text.size());
-  MD5Final(&ctx);
-  char hex[17];
-  for (int i = 0; i < 8; ++i) std::snprintf(hex + 2 * i, 3, "%02x", ctx.digest[i]);
-  return hex;
-}
-
 // Empty when the release may go into dest now, else why not.
 std::string fit_problem(const release_record& r, const std::string& dest) {
   if (r.expires <= static_cast<long long>(std::time(nullptr))) return "the release expired on " + date_text(r.expires);
@@ -212,11 +202,7 @@ void remember_release_installed() {
   if (err) xer << "I could not keep the release's serial for " << dest_dir_path << ": error " << err << std::endl;
 }
 
-std::string release_record_path(const std::string& dest) {
-  std::string folder;
-  get_OS_abs_path(os_dir_prefs, folder);
-  return folder + "Zephra Installer release " + hex16(dest) + ".txt";
-}
+std::string release_record_path(const std::string& dest) { return destination_record_path(dest, "release"); }
 
 long long installed_serial(const std::string& dest) {
   std::ifstream in(release_record_path(dest), std::ios::binary);

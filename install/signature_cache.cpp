@@ -4,7 +4,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "files/md5.h"
 #include "install/destination.h"
 
 signature_cache sig_cache;
@@ -12,16 +11,6 @@ bool verify_every_file = false;
 
 namespace {
 constexpr const char* kHeader = "ZEPHRA-SIGNATURES 1 ";
-
-std::string md5_hex(const std::string& text) {
-  MD5_CTX ctx;
-  MD5Init(&ctx);
-  MD5UpdateWide(&ctx, reinterpret_cast<const unsigned char*>(text.data()), text.size());
-  MD5Final(&ctx);
-  char hex[33];
-  for (int i = 0; i < 16; ++i) std::snprintf(hex + 2 * i, 3, "%02x", ctx.digest[i]);
-  return std::string(hex, 32);
-}
 
 bool plain_md5(const std::string& s) {
   if (s.size() != 32) return false;
@@ -31,11 +20,7 @@ bool plain_md5(const std::string& s) {
 }
 }  // namespace
 
-std::string signature_cache_path(const std::string& dest) {
-  std::string folder;
-  get_OS_abs_path(os_dir_prefs, folder);
-  return folder + "Zephra Installer signatures " + md5_hex(dest).substr(0, 16) + ".txt";
-}
+std::string signature_cache_path(const std::string& dest) { return destination_record_path(dest, "signatures"); }
 
 void signature_cache::load(const std::string& dest) {
   records_.clear();

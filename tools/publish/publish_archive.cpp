@@ -93,17 +93,6 @@ std::time_t modified_time(const std::string& path) {
   return std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(written));
 }
 
-std::string hex_digest(MD5_CTX& ctx) {
-  MD5Final(&ctx);
-  static const char digits[] = "0123456789abcdef";
-  std::string hex;
-  for (unsigned char byte : ctx.digest) {
-    hex += digits[byte >> 4];
-    hex += digits[byte & 15];
-  }
-  return hex;
-}
-
 std::string zip_failure(const std::string& zip_path, int err) {
   return "I could not write the archive " + zip_path + " (zip error " + std::to_string(err) + ").";
 }
@@ -162,7 +151,7 @@ bool write_file_archive(const std::string& source, const std::string& zip_path, 
     error = zip_failure(zip_path, err);
     return false;
   }
-  result.md5 = hex_digest(ctx);
+  result.md5 = MD5HexDigest(&ctx);
   result.file_bytes = total;
   result.zip_bytes = fs::file_size(zip_path, ec);
   if (ec) {
