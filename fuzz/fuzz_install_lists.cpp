@@ -27,7 +27,8 @@ void write_file(const std::string& path, const std::string& text) {
 // Why rel (a path below the destination) could reach elsewhere; empty when it cannot.
 std::string escape_of(const std::string& rel) {
   if (rel.empty()) return "empty";
-  if (rel[0] == '/') return "absolute";
+  // The destination path is dest_dir_path with rel appended, so a leading separator only doubles
+  // the one before it ("dest//a" is "dest/a"); what matters is where the components lead.
   if (rel.find('\\') != std::string::npos || rel.find(':') != std::string::npos) return "an unconverted separator";
   size_t start = 0;
   while (start <= rel.size()) {
