@@ -42,6 +42,10 @@ done
 cp "$work/out2/Zephra 8.50/Sim/Resources/settings.txt.zip" "$seeds/fuzz_zip_extract/published.zip"
 (cd "$work/Sim" && zip -qry "$OLDPWD/$seeds/fuzz_zip_extract/several.zip" Resources sim-linux)
 
+# The targets' scratch folders go here, so that whatever a stopped target left is cleared next time.
+export TMPDIR="$PWD/build-fuzz/tmp"
+rm -rf "$TMPDIR" && mkdir -p "$TMPDIR"
+
 status=0
 summary=""
 for t in "${targets[@]}"; do
