@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the installer, its tools and its tests need,
-# then configures and builds everything into build/.
+# then configures and builds everything into build/ (not with --packages-only).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,6 +10,7 @@ PACKAGES=(
   zip unzip libarchive-tools
   nginx-light tinyproxy curl rsync
   xvfb xdotool x11-utils zenity fonts-dejavu-core time
+  clang libfuzzer-14-dev
 )
 
 missing=()
@@ -26,6 +27,10 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   $SUDO apt-get update
   $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+if [ "${1:-}" = "--packages-only" ]; then
+  exit 0
 fi
 
 BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}"
