@@ -4,14 +4,21 @@
 #   second examination of the unchanged tree (cache)    vs md5sum over the same files
 #   fresh unattended install from nginx on 127.0.0.1    vs rsync -a from an rsync daemon,
 #                                                          curl --parallel --parallel-max 4 of the archives
+#   the same for DISTANT_FILES files through a relay delaying each direction DELAY_MS
+#                                                       vs curl --parallel --parallel-max 4 through it
+#   one BIG_MB file from nginx                          vs curl -o of its archive
 # Each row runs REPS times; the table gives the range of seconds, the range of the ratio
 # (theirs / ours, above 1 means the installer is faster) and the installer's peak memory.
-# Usage: FILES=2000 FILE_KB=100 REPS=3 bench/compare.sh     (data under /tmp, removed at the end)
+# Usage: FILES=2000 FILE_KB=100 REPS=3 DISTANT_FILES=300 DELAY_MS=20 BIG_MB=1024 bench/compare.sh
+# (data under /tmp, removed at the end; BIG_MB=0 leaves the big file out)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 FILES="${FILES:-2000}"
 FILE_KB="${FILE_KB:-100}"
 REPS="${REPS:-3}"
+DISTANT_FILES="${DISTANT_FILES:-300}"
+DELAY_MS="${DELAY_MS:-20}"
+BIG_MB="${BIG_MB:-1024}"
 BUILD="${BUILD_DIR:-build}"
 INSTALLER="$(realpath "$BUILD/app/zephra-installer")"
 PUBLISH="$(realpath "$BUILD/tools/zephra-publish")"
@@ -21,9 +28,13 @@ done
 
 WORK="$(mktemp -d /tmp/zephra-compare-XXXXXX)"
 rsync_pid=""
+relay_pid=""
 cleanup() {
   [ -n "$rsync_pid" ] && kill "$rsync_pid" 2>/dev/null || true
+  [ -n "$relay_pid" ] && kill "$relay_pid" 2>/dev/null || true
   scripts/serve-folder.sh stop "$WORK/nginx" 2>/dev/null || true
+  scripts/serve-folder.sh stop "$WORK/nginx-far" 2>/dev/null || true
+  scripts/serve-folder.sh stop "$WORK/nginx-big" 2>/dev/null || true
   rm -rf "$WORK"
 }
 trap cleanup EXIT
@@ -61,13 +72,38 @@ seconds() { awk -v a="$(date +%s.%N)" -v b="$1" 'BEGIN { print a - b }'; }
 installer() {
   local dest=$1; shift
   /usr/bin/time -f '%e %M' -o "$WORK/time.txt" env HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/home" \
-    "$INSTALLER" --unattended --accept_eula --vendor_host="127.0.0.1:$port" "$@" "$dest" >/dev/null
+    "$INSTALLER" --unattended --accept_eula --vendor_host="${vendor:-127.0.0.1:$port}" "$@" "$dest" >/dev/null
   cat "$WORK/time.txt"
 }
 md5_tree() { local s; s=$(date +%s.%N); find "$1" -type f -print0 | xargs -0 md5sum >/dev/null; seconds "$s"; }
 
 declare -A ours theirs peak
 add() { ours[$1]+="$2 "; theirs[$1]+="$3 "; peak[$1]+="$4 "; }
+
+# The distant mirror: the first DISTANT_FILES files, served by their own nginx behind the relay.
+far="$WORK/far/Zephra"
+mkdir -p "$far"
+cp -r "$master"/{Airfoils,Instructions,Output} "$far/"
+(cd "$master" && find Resources -type f | sort | head -n "$DISTANT_FILES" | xargs -d "\n" cp --parents -t "$far")
+mkdir -p "$WORK/far-site"
+far_port=$(scripts/serve-folder.sh start "$WORK/far-site" "$WORK/nginx-far")
+relay_port=$((far_port + 1))
+python3 bench/delay_relay.py "$relay_port" "$far_port" "$DELAY_MS" &
+relay_pid=$!
+"$PUBLISH" --master "$far" --name "Far 1.00" --out "$WORK/far-site" --server "127.0.0.1:$relay_port" / "far" >/dev/null
+far_list="$WORK/far-curl.txt"
+(cd "$WORK/far-site" && find "Far 1.00" -name '*.zip' ! -name directory.txt.zip | sort) |
+  sed "s| |%20|g; s|^|url = \"http://127.0.0.1:$relay_port/|; s|\$|\"\noutput = \"/dev/null\"|" > "$far_list"
+
+# The big file, alone in a release of its own.
+if [ "$BIG_MB" -gt 0 ]; then
+  big="$WORK/big/Zephra"
+  mkdir -p "$big"/{Airfoils,Instructions,Output,Resources}
+  head -c $((BIG_MB << 20)) /dev/urandom > "$big/Resources/scenery.dat"
+  mkdir -p "$WORK/big-site"
+  big_port=$(scripts/serve-folder.sh start "$WORK/big-site" "$WORK/nginx-big")
+  "$PUBLISH" --master "$big" --name "Big 1.00" --out "$WORK/big-site" --server "127.0.0.1:$big_port" / "big" >/dev/null
+fi
 
 curl_list="$WORK/curl.txt"
 (cd "$WORK/site" && find "Bench 1.00" -name '*.zip' ! -name directory.txt.zip | sort) |
@@ -84,12 +120,27 @@ for rep in $(seq "$REPS"); do
   installed="$WORK/dest/Zephra/"
   read -r t k < <(installer "$installed" --verify); add "1st examination vs md5sum" "$t" "$(md5_tree "$installed")" "$k"
   read -r t k < <(installer "$installed"); add "2nd examination vs md5sum" "$t" "$(md5_tree "$installed")" "$k"
+
+  rm -rf "$WORK/far-dest"; mkdir -p "$WORK/far-dest"
+  read -r t k < <(vendor="127.0.0.1:$relay_port" installer "$WORK/far-dest/")
+  s=$(date +%s.%N); curl -s --parallel --parallel-max 4 -K "$far_list" 2>/dev/null; c=$(seconds "$s")
+  add "distant install vs curl -Z 4" "$t" "$c" "$k"
+
+  if [ "$BIG_MB" -gt 0 ]; then
+    rm -rf "$WORK/big-dest"; mkdir -p "$WORK/big-dest"
+    read -r t k < <(vendor="127.0.0.1:$big_port" installer "$WORK/big-dest/")
+    s=$(date +%s.%N); curl -s -o "$WORK/big-dest/curl.zip" "http://127.0.0.1:$big_port/Big%201.00/Zephra/Resources/scenery.dat.zip"
+    add "one big file vs curl -o" "$t" "$(seconds "$s")" "$k"
+  fi
 done
 
 range() { tr ' ' '\n' | awk 'NF { if (n++ == 0 || $1 < lo) lo = $1; if ($1 > hi) hi = $1 } END { printf "%.2f-%.2f", lo, hi }'; }
 ratios() { paste <(tr ' ' '\n' <<<"$1") <(tr ' ' '\n' <<<"$2") | awk 'NF == 2 && $1 > 0 { print $2 / $1 }' | tr '\n' ' '; }
 printf '\n%s files of %s kB, %s rounds\n%-30s %12s %12s %12s %10s\n' "$FILES" "$FILE_KB" "$REPS" "" "ours (s)" "theirs (s)" "ratio" "peak (MB)"
-for row in "1st examination vs md5sum" "2nd examination vs md5sum" "install vs rsync daemon" "install vs curl --parallel 4"; do
+rows=("1st examination vs md5sum" "2nd examination vs md5sum" "install vs rsync daemon" "install vs curl --parallel 4"
+      "distant install vs curl -Z 4")
+[ "$BIG_MB" -gt 0 ] && rows+=("one big file vs curl -o")
+for row in "${rows[@]}"; do
   mb=$(tr ' ' '\n' <<<"${peak[$row]}" | awk 'NF { if ($1 > m) m = $1 } END { printf "%.1f", m / 1024 }')
   printf '%-30s %12s %12s %12s %10s\n' "$row" "$(range <<<"${ours[$row]}")" "$(range <<<"${theirs[$row]}")" \
     "$(ratios "${ours[$row]}" "${theirs[$row]}" | range)" "$mb"
