@@ -9,6 +9,7 @@
 #include "app/startup.h"
 #include "core/app_state.h"
 #include "core/log.h"
+#include "install/session_state.h"
 #include "tests/support/test_support.h"
 #include "tests/support/xvfb.h"
 #include "ui/draw.h"
@@ -80,6 +81,8 @@ TEST(Window, StartsWithTheSplashShowsTheScreenAndFinishesCleanly) {
   const unsigned char* bar = pixel(splash, 20, 384);
   EXPECT_NE(brightness(bar), brightness(background)) << "no bar where the splash draws it";
 
+  // A destination far too long for its box.
+  dest_dir_path = "/home/someone/" + std::string(120, 'd') + "/Zephra/";
   std::vector<unsigned char> screen;
   for (int frame = 0; frame < 5; ++frame) {
     if (frame == 4) OGL_capture_next_frame(&screen);
@@ -91,6 +94,12 @@ TEST(Window, StartsWithTheSplashShowsTheScreenAndFinishesCleanly) {
   for (int y = 0; y < mnw.y_res_now; y += 16)
     for (int x = 0; x < mnw.x_res_now; x += 16) lit += brightness(pixel(screen, x, y)) > 30 ? 1 : 0;
   EXPECT_GT(lit, 100) << "the installer background was not drawn";
+  // The path stays in its box: nothing is drawn in the gap between the box and the hint beside it.
+  int ink_in_gap = 0;
+  for (int y = 80; y <= 98; ++y)
+    for (int x = 442; x <= 447; ++x) ink_in_gap += brightness(pixel(screen, x, y)) > 300 ? 1 : 0;
+  EXPECT_EQ(ink_in_gap, 0) << "the destination runs out of its box";
+  dest_dir_path.clear();
   // Without a directory INSTALL cannot be used: a dimmed button whose grey word can still be read.
   EXPECT_GE(caption_contrast(screen, 645, 423, 755, 437), 3.0);
   EXPECT_LT(brightness(pixel(screen, 650, 430)), brightness(pixel(screen, 830 - 45, 430)))
