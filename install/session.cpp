@@ -22,6 +22,7 @@
 #include "install/retry_backoff.h"
 #include "install/server_list.h"
 #include "install/session_state.h"
+#include "install/signature_cache.h"
 #include "install/vendor_site.h"
 #include "net/http_client.h"
 #include "prefs/panels.h"
@@ -463,7 +464,12 @@ void APP_update() {
   draw_destination();
   if (stg.dir_scan == 1) stg.dir_scan = read_directory(dir_path, kScanMessage);
   draw_servers();
-  if (BTN_action(200, 372, 0, 0, 1, "preferences")) handle_prefs();
+  if (BTN_action(200, 372, 0, 0, 1, "preferences")) {
+    const bool verified = verify_every_file;
+    handle_prefs();
+    // Asked to read every file, an examination already done from the cache is done again.
+    if (verify_every_file && !verified && stg.step == 0 && stg.dir_scan == 3) stg.dir_scan = 1;
+  }
   draw_source_panel();
   std::string previous_status = session_screen.status;
   compose_status();
