@@ -322,7 +322,8 @@ int grab_files() {
                 break;
               }
               stg.got_404 = 1;
-              next.next_index = std::min(next.next_index, f);
+              // The slot itself tries the file again; the files after it stay with the slots that
+              // have them, so none is fetched twice.
               stg.sel_server = another_server(slot_server[i], stg.num_servers);
               next.stream_waiting[i] = 0;  // the same file again on the next turn
               download_retry.failed(xtim.real_time);

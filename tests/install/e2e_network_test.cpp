@@ -37,6 +37,15 @@ TEST_F(Network, AMirrorWithoutTheFilesMakesThePassSwitchServers) {
   expect_installed(dest + "Zephra", files);
   EXPECT_NE(run.log.find("HTTP Error for "), std::string::npos) << describe(run);
   EXPECT_NE(nginx->why().find("/broken/Zephra 8.40/Zephra/"), std::string::npos) << nginx->why();
+  // Each file is fetched once from the good mirror: a failure never hands files out again.
+  std::istringstream lines(nginx->access_log());
+  std::set<std::string> served;
+  for (std::string line; std::getline(lines, line);) {
+    size_t get = line.find("\"GET /");
+    if (get == std::string::npos || line.find("/broken/") != std::string::npos || !line.ends_with(" 200")) continue;
+    std::string request = line.substr(get, line.find(' ', get + 5) - get);
+    EXPECT_TRUE(served.insert(request).second) << request << " was fetched twice\n" << nginx->access_log();
+  }
 }
 
 TEST_F(Network, OversizedArchivesAreRefusedUnreadAndTheRunGivesUp) {
