@@ -1,9 +1,11 @@
 #include "app/event_loop.h"
 
 #include "app/frame_rules.h"
+#include "app/frame_times.h"
 #include "app/window.h"
 #include "core/alert.h"
 #include "core/clock.h"
+#include "core/log.h"
 #include "install/session.h"
 #include "install/session_state.h"
 #include "net/http_client.h"
@@ -18,6 +20,7 @@ std::function<void()> after_frame_hook;
 namespace {
 
 bool first_frame_done = false;
+frame_times install_frames;
 bool cursor_shown = true;
 
 // Period adaptation state: a frame counter and the reference time of each period.
@@ -163,8 +166,21 @@ void MACIBM_event_proc() {
     first_frame_done = true;
   }
 
+  // While files are installed the pass waits on the network inside the frame, so the frame does
+  // not also wait for input; the frame times of the installation are logged when it ends.
+  const bool installing = stg.step == 1 && !mnw.is_modal;
+  if (installing) {
+    install_frames.frame_began(program_clock());
+  } else {
+    install_frames.pause();
+    if (stg.step != 1) {
+      std::string times = install_frames.summary();
+      if (!times.empty()) xer << times << "\n";
+      install_frames.clear();
+    }
+  }
   float last_mx = mnw.mx, last_my = mnw.my;
-  window_pump_events(stg.use_max_cpu ? 0 : 16);
+  window_pump_events(stg.use_max_cpu || installing ? 0 : 16);
   if (mnw.top_win == 0) report_texture_failures();
 
   xtim.advance();

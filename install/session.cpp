@@ -306,14 +306,19 @@ void compose_idle_lines() {
   }
 }
 
+// Turns of the pass for 10 ms of the frame, waiting on the network between turns instead of
+// spinning; the rest of the frame draws.
 void run_time_boxed_pass() {
-  double t0 = program_clock();
-  while (program_clock() < t0 + 0.01) {
-    if (stg.step != 1) continue;
+  const double end = program_clock() + 0.01;
+  while (stg.step == 1) {
     if (grab_files()) {
       stg.step = 2;
       progress_reset();
+      break;
     }
+    const double left = end - program_clock();
+    if (left <= 0) break;
+    http.wait_for_traffic(std::max(1, static_cast<int>(left * 1000)));
   }
 }
 
