@@ -245,10 +245,10 @@ void art_script::run_line(const std::vector<std::string>& w) {
           g = f.render(unsigned(code), size, squeeze);
         }
         int cell_s = int(n(1)) + column * kGlyphCellDx, cell_t = int(n(2)) + row * kGlyphCellDy;
-        // The ink keeps the font's own side bearings, with whatever the table's advance adds to
-        // or takes from the glyph's shared out evenly on both sides.
-        int spare = room - hinted_advance(g);
-        int left = std::clamp(g.left + (spare + 1) / 2, 0, std::max(0, widest - g.width));
+        // The ink keeps the font's own side bearings where the advances agree, and is centred in
+        // the advance where no em width made them agree.
+        int left = hinted_advance(g) == room ? g.left : (room - g.width) / 2;
+        left = std::clamp(left, 0, std::max(0, widest - g.width));
         const int baseline = 2;  // rows below it hold the descenders; text is drawn 2 pixels low
         for (int r = 0; r < g.rows; ++r) {
           int cy = baseline + g.top - 1 - r;
