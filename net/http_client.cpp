@@ -416,7 +416,19 @@ void down_class::FinishHeader() {
 
 void down_class::OpenResumedFile() {
   const bool partial = mResponseNum == 206;
-  if (mResponseNum == 416) return Abandon(EPROTO);
+  if (mResponseNum == 416) {
+    // The file kept is the whole file when the server's length is just its size: an earlier
+    // try got it all but was stopped before it was used. Any other 416 drops it.
+    auto range = mFields.find("Content-Range");
+    long long total = -1;
+    size_t pos = 8;
+    if (mResumeFrom > 0 && range != mFields.end() && range->second.compare(0, 8, "bytes */") == 0 &&
+        take_number(range->second, pos, total) && pos == range->second.size() && total == mResumeFrom) {
+      mAlreadyWhole = true;
+      return;
+    }
+    return Abandon(EPROTO);
+  }
   // Other failures say nothing about the bytes kept; their body is no part of the file.
   if (!partial && (mResponseNum < 200 || mResponseNum > 299)) return;
   if (partial) {
@@ -704,7 +716,7 @@ int http_class::net_check(int o, std::string server, std::string file, const std
     return 2;
   }
 
-  if (d->mResponseNum >= 200 && d->mResponseNum <= 299 && d->IsComplete() && !d->IsErr()) {
+  if (((d->mResponseNum >= 200 && d->mResponseNum <= 299) || d->mAlreadyWhole) && d->IsComplete() && !d->IsErr()) {
     if (d->mFinished) {
       kept[o].socket = std::move(d->mSocket);
       kept[o].peer = d->mPeer;

@@ -61,8 +61,9 @@ class http_class {
   // partial file is removed. It is read when the request starts.
   // resume (read when the request starts; null or from -1: an ordinary download) keeps what
   // rel_path holds: from > 0 with if_range asks for the rest ("Range: bytes=from-", "If-Range");
-  // a 206 from that byte appends, a 200 writes the whole body afresh. Any other answer, a
-  // Content-Range that does not start there, or a body longer than announced removes rel_path.
+  // a 206 from that byte appends, a 200 writes the whole body afresh, a 416 whose length is
+  // from answers 1 with the file as it was. A 416 of another length, a Content-Range that does
+  // not start there, or a body longer than announced removes rel_path; other failures keep it.
   // A transfer cut short keeps what arrived. max_body then bounds the whole file.
   // resume->validator_file is written as described there.
   int net_check(int o, std::string server, std::string file, const std::string& rel_path, long long max_body = -1,
@@ -168,6 +169,7 @@ class down_class {
   std::string mIfRange;                 // sent with the Range of a resumed request
   std::string mValidatorFile;           // where a resumed request's answer leaves its validator
   long long mWholeLength = -1;          // of a resumed request: the whole file's announced length
+  bool mAlreadyWhole = false;           // a 416 said the file kept is already the whole file
 
  private:
   // Parses header lines out of mInBuf until the header is complete or no line is whole.

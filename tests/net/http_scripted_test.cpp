@@ -417,7 +417,8 @@ TEST_F(HttpScripted, BodiesPastTheirBoundStopAndLeaveNoFile) {
 // A download that continues a file of five bytes asks for the rest under the validator it
 // kept. Only a 206 from exactly that byte joins the file; a 200 (a server that ignores Range,
 // or a file that changed) writes the whole body afresh with its own validator; a wrong start, a
-// body past the announced end or the bound, or 416 drops the file. A cut keeps what arrived.
+// body past the announced end or the bound, or a 416 drops the file, unless the 416 says the file
+// is whole already. A cut or a failure of the mirror keeps what arrived.
 TEST_F(HttpScripted, AResumedDownloadJoinsOnlyTheRestItAskedFor) {
   const std::string partial = "HTTP/1.1 206 Partial Content\r\nConnection: close\r\n";
   struct Case {
@@ -440,8 +441,10 @@ TEST_F(HttpScripted, AResumedDownloadJoinsOnlyTheRestItAskedFor) {
        "8\r\n56789xyz\r\n0\r\n\r\n", 2, nullptr, "\"v1\"\n"},
       {"a whole file past the bound", partial + "Content-Range: bytes 5-65/66\r\nContent-Length: 61\r\n\r\n", 2,
        nullptr, "\"v1\"\n"},
-      {"416", "HTTP/1.1 416 Range Not Satisfiable\r\nConnection: close\r\nContent-Length: 0\r\n\r\n", 2, nullptr,
-       "\"v1\"\n"},
+      {"416", "HTTP/1.1 416 Range Not Satisfiable\r\nConnection: close\r\nContent-Range: bytes */10\r\n"
+       "Content-Length: 0\r\n\r\n", 2, nullptr, "\"v1\"\n"},
+      {"416 to a file already whole", "HTTP/1.1 416 Range Not Satisfiable\r\nConnection: close\r\nContent-Range: "
+       "bytes */5\r\nContent-Length: 4\r\n\r\nnone", 1, "01234", "\"v1\"\n"},
       {"a busy mirror", "HTTP/1.1 503 Busy\r\nConnection: close\r\nContent-Length: 4\r\n\r\nbusy", 2, "01234",
        "\"v1\"\n"},
       {"a cut", partial + "Content-Range: bytes 5-9/10\r\nContent-Length: 5\r\n\r\n567", 2, "01234567", "\"v1\"\n"},
