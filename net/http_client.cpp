@@ -370,8 +370,8 @@ void down_class::CloseDestFile() {
 
 bool down_class::IsComplete() const {
   if (!mGotWholeHeader) return false;
-  if (mChunked) return mChunksDone;
   if (mWholeLength >= 0 && mReceivedPayload != mWholeLength) return false;
+  if (mChunked) return mChunksDone;
   if (mIncomingLength >= 0) return mReceivedPayload == mIncomingLength;
   return mSocket && mSocket->ReceivedRelease();
 }

@@ -447,6 +447,8 @@ TEST_F(HttpScripted, AResumedDownloadJoinsOnlyTheRestItAskedFor) {
        "bytes */5\r\nContent-Length: 4\r\n\r\nnone", 1, "01234", "\"v1\"\n"},
       {"a busy mirror", "HTTP/1.1 503 Busy\r\nConnection: close\r\nContent-Length: 4\r\n\r\nbusy", 2, "01234",
        "\"v1\"\n"},
+      {"chunks that end short", partial + "Content-Range: bytes 5-9/10\r\nTransfer-Encoding: chunked\r\n\r\n"
+       "2\r\n56\r\n0\r\n\r\n", 2, "0123456", "\"v1\"\n"},
       {"a cut", partial + "Content-Range: bytes 5-9/10\r\nContent-Length: 5\r\n\r\n567", 2, "01234567", "\"v1\"\n"},
   };
   const std::string dest = dir / "big.zip", side = dir / "big.zip.validator";
