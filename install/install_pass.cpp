@@ -14,6 +14,7 @@
 #include "files/zip_extract.h"
 #include "install/destination.h"
 #include "install/directory.h"
+#include "install/partial_downloads.h"
 #include "install/server_list.h"
 #include "install/session_state.h"
 #include "net/http_client.h"
@@ -262,7 +263,6 @@ int grab_files() {
       const int server = intlim(stg.sel_server, 0, kMaxServers - 1);
       const std::string dest = dest_path_of(v.path);
       const std::string src = server_path[server] + v.path + ".zip";
-      const std::string local = slot_archive(i);
       next.stream_waiting[i] = 0;
       crnt_file_name = src.substr(after_last_sep(src));
       crnt_file_path = src;
@@ -282,7 +282,9 @@ int grab_files() {
           // An archive may exceed its catalogued size only by a little; more is a faulty mirror.
           const long long bound = static_cast<long long>(std::max(v.down_size, 0.0f)) * 1024 + kArchiveAllowance;
           if (!http.down[slot]) slot_server[i] = server;
-          switch (http.net_check(slot, server_name[server], src, local, bound)) {
+          range_start resume;
+          const std::string local = download_target(i, v, slot_archive(i), !http.down[slot], resume);
+          switch (http.net_check(slot, server_name[server], src, local, bound, &resume)) {
             case 0:
               stg.crnt_file_rat = download_fraction(slot);
               next.file_down += stg.crnt_file_rat * v.down_size;
@@ -367,6 +369,7 @@ int grab_files() {
 
   next.dir_done = 1;
   remove_emptied_folders();
+  remove_partial_folder();
   // What is reported complete must survive a power cut: one flush of the destination's file
   // system costs far less than a flush per file.
   std::string dest = dest_dir_path;
