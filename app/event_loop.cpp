@@ -6,6 +6,7 @@
 #include "core/alert.h"
 #include "core/clock.h"
 #include "core/log.h"
+#include "install/install_pass.h"
 #include "install/session.h"
 #include "install/session_state.h"
 #include "net/http_client.h"
@@ -30,7 +31,7 @@ float fm_reference = 0, ui_reference = 0;
 // Without a window the only input is the network: wait up to 16 ms for a connection to have
 // something to do, so downloads do not idle between frames.
 void windowless_frame() {
-  if (!stg.use_max_cpu) http.wait_for_traffic(16);
+  if (!stg.use_max_cpu && !(stg.step == 1 && a_slot_is_ready_to_start())) http.wait_for_traffic(16);
   xtim.advance();
   if (!mnw.is_modal) APP_update();
   if (after_frame_hook) after_frame_hook();

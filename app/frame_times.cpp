@@ -18,10 +18,13 @@ std::string frame_times::summary() const {
     size_t rank = static_cast<size_t>(std::ceil(p * static_cast<double>(sorted.size())));
     return sorted[std::clamp<size_t>(rank, 1, sorted.size()) - 1];
   };
-  char line[160];
+  double total_ms = 0;
+  for (float ms : sorted) total_ms += ms;
+  char line[200];
   std::snprintf(line, sizeof line,
-                "Frame times while installing: 50th percentile %.1f ms, 95th percentile %.1f ms, over %zu frames.",
-                at(0.50), at(0.95), sorted.size());
+                "Frame times while installing: 50th percentile %.1f ms, 95th percentile %.1f ms, over %zu frames in "
+                "%.2f s.",
+                at(0.50), at(0.95), sorted.size(), total_ms / 1000.0);
   return line;
 }
 

@@ -242,6 +242,12 @@ int stream_target(float k_sec) {
   return std::max(target, 1);
 }
 
+bool a_slot_is_ready_to_start() {
+  for (int i = 0; i < kStreams; ++i)
+    if (next.stream_active[i] && next.stream_waiting[i]) return true;
+  return false;
+}
+
 int grab_files() {
   next.file_down = 0.0f;
   const int n = static_cast<int>(sim_info.files.size());

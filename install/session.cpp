@@ -318,7 +318,7 @@ void run_time_boxed_pass() {
     }
     const double left = end - program_clock();
     if (left <= 0) break;
-    http.wait_for_traffic(std::max(1, static_cast<int>(left * 1000)));
+    if (!a_slot_is_ready_to_start()) http.wait_for_traffic(std::max(1, static_cast<int>(left * 1000)));
   }
 }
 
