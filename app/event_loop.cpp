@@ -1,9 +1,11 @@
 #include "app/event_loop.h"
 
 #include "app/frame_rules.h"
+#include "app/frame_times.h"
 #include "app/window.h"
 #include "core/alert.h"
 #include "core/clock.h"
+#include "core/log.h"
 #include "install/install_pass.h"
 #include "install/session.h"
 #include "install/session_state.h"
@@ -19,6 +21,7 @@ std::function<void()> after_frame_hook;
 namespace {
 
 bool first_frame_done = false;
+frame_times install_frames;
 bool cursor_shown = true;
 
 // Period adaptation state: a frame counter and the reference time of each period.
@@ -29,7 +32,8 @@ float fm_reference = 0, ui_reference = 0;
 // something to do, so downloads do not idle between frames. While archives are being unpacked
 // the wait is 1 ms, so that each result is applied soon after it is there.
 void windowless_frame() {
-  if (!stg.use_max_cpu) http.wait_for_traffic(extractions_in_flight() ? 1 : 16);
+  if (!stg.use_max_cpu && !(stg.step == 1 && a_slot_is_ready_to_start()))
+    http.wait_for_traffic(extractions_in_flight() ? 1 : 16);
   xtim.advance();
   if (!mnw.is_modal) APP_update();
   if (after_frame_hook) after_frame_hook();
@@ -165,8 +169,21 @@ void MACIBM_event_proc() {
     first_frame_done = true;
   }
 
+  // While files are installed the pass waits on the network inside the frame, so the frame does
+  // not also wait for input; the frame times of the installation are logged when it ends.
+  const bool installing = stg.step == 1 && !mnw.is_modal;
+  if (installing) {
+    install_frames.frame_began(program_clock());
+  } else {
+    install_frames.pause();
+    if (stg.step != 1) {
+      std::string times = install_frames.summary();
+      if (!times.empty()) xer << times << "\n";
+      install_frames.clear();
+    }
+  }
   float last_mx = mnw.mx, last_my = mnw.my;
-  window_pump_events(stg.use_max_cpu ? 0 : 16);
+  window_pump_events(stg.use_max_cpu || installing ? 0 : 16);
   if (mnw.top_win == 0) report_texture_failures();
 
   xtim.advance();

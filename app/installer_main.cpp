@@ -79,7 +79,8 @@ int installer_main(int argc, const char* const* argv) {
   } else {
     check_dest_path();
   }
-  if (!stg.dest_is_SIM && !unattended) pick_dest_path();
+  // A folder named on the command line is already the user's choice: nobody is asked again.
+  if (!stg.dest_is_SIM && !unattended && named.empty()) pick_dest_path();
   xer << "Destination: " << dest_dir_path << (stg.dest_is_SIM ? " (an installation)" : " (a new installation)")
       << "\n";
   if (unattended) std::cout << "Destination: " << dest_dir_path << std::endl;

@@ -7,10 +7,12 @@
 #   the same for DISTANT_FILES files through a relay delaying each direction DELAY_MS
 #                                                       vs curl --parallel --parallel-max 4 through it
 #   one BIG_MB file from nginx                          vs curl -o of its archive
+#   the fresh install in the window under Xvfb, from    vs the unattended install; with the
+#   the click on Accept to "INSTALLATION COMPLETE!"        window's frame times while installing
 # Each row runs REPS times; the table gives the range of seconds, the range of the ratio
 # (theirs / ours, above 1 means the installer is faster) and the installer's peak memory.
-# Usage: FILES=2000 FILE_KB=100 REPS=3 DISTANT_FILES=300 DELAY_MS=20 BIG_MB=1024 bench/compare.sh
-# (data under /tmp, removed at the end; BIG_MB=0 leaves the big file out)
+# Usage: FILES=2000 FILE_KB=100 REPS=3 DISTANT_FILES=300 DELAY_MS=20 BIG_MB=1024 WINDOW=1 bench/compare.sh
+# (data under /tmp, removed at the end; BIG_MB=0 leaves the big file out, WINDOW=0 the window)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 FILES="${FILES:-2000}"
@@ -19,18 +21,23 @@ REPS="${REPS:-3}"
 DISTANT_FILES="${DISTANT_FILES:-300}"
 DELAY_MS="${DELAY_MS:-20}"
 BIG_MB="${BIG_MB:-1024}"
+WINDOW="${WINDOW:-1}"
 BUILD="${BUILD_DIR:-build}"
 INSTALLER="$(realpath "$BUILD/app/zephra-installer")"
 PUBLISH="$(realpath "$BUILD/tools/zephra-publish")"
-for tool in rsync curl md5sum /usr/bin/time; do
+tools=(rsync curl md5sum /usr/bin/time)
+[ "$WINDOW" = 1 ] && tools+=(Xvfb xdotool)
+for tool in "${tools[@]}"; do
   command -v "$tool" >/dev/null || { echo "compare.sh needs $tool (scripts/setup.sh installs it)" >&2; exit 1; }
 done
 
 WORK="$(mktemp -d /tmp/zephra-compare-XXXXXX)"
 rsync_pid=""
 relay_pid=""
+xvfb_pid=""
 cleanup() {
   [ -n "$rsync_pid" ] && kill "$rsync_pid" 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
   [ -n "$relay_pid" ] && kill "$relay_pid" 2>/dev/null || true
   scripts/serve-folder.sh stop "$WORK/nginx" 2>/dev/null || true
   scripts/serve-folder.sh stop "$WORK/nginx-far" 2>/dev/null || true
@@ -75,6 +82,35 @@ installer() {
     "$INSTALLER" --unattended --accept_eula --vendor_host="${vendor:-127.0.0.1:$port}" "$@" "$dest" >/dev/null
   cat "$WORK/time.txt"
 }
+# Installs into dest in the window on the virtual display: INSTALL and Accept are clicked; the
+# time is the installation's own, from its first frame to its last, as Log.txt tells it with the
+# frame times. Prints "seconds peak_kB p50 p95".
+window_installer() {
+  local dest=$1 prog="$WORK/win-prog" wid="" t p50 p95
+  rm -rf "$prog"; mkdir -p "$prog"; cp "$INSTALLER" "$prog/"
+  DISPLAY=":$display" /usr/bin/time -f '%M' -o "$WORK/wtime.txt" env HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/home" \
+    "$prog/zephra-installer" --vendor_host="127.0.0.1:$port" "$dest" >/dev/null 2>&1 &
+  local pid=$!
+  wid=$(DISPLAY=":$display" xdotool search --sync --name '^Lumara$' | head -1)
+  # INSTALL, then Accept on the agreement, until the pass starts (the button is live once the
+  # directory is read). Window units count from the lower left of the 1024 x 768 window.
+  for _ in $(seq 30); do
+    DISPLAY=":$display" xdotool mousemove --window "$wid" 700 338 sleep 0.2 click 1 sleep 0.5
+    DISPLAY=":$display" xdotool mousemove --window "$wid" 691 513 sleep 0.2 click 1 sleep 0.5
+    grep -q "Status: OK I am installing this now" "$prog/Log.txt" 2>/dev/null && break
+  done
+  local times=""
+  for _ in $(seq 3000); do
+    times=$(sed -n 's/.*50th percentile \([0-9.]*\) ms, 95th percentile \([0-9.]*\) ms, over [0-9]* frames in \([0-9.]*\) s.*/\3 \1 \2/p' "$prog/Log.txt")
+    [ -n "$times" ] && break
+    sleep 0.05
+  done
+  # The installer is the child of time, which then writes its peak memory.
+  pkill -TERM -P "$pid"; wait "$pid" || true
+  [ -n "$times" ] || { echo "the window install did not complete:" >&2; grep -v "avail\|max " "$prog/Log.txt" | tail -25 >&2; exit 1; }
+  read -r t p50 p95 <<<"$times"
+  echo "$t $(tail -1 "$WORK/wtime.txt") $p50 $p95"
+}
 md5_tree() { local s; s=$(date +%s.%N); find "$1" -type f -print0 | xargs -0 md5sum >/dev/null; seconds "$s"; }
 
 declare -A ours theirs peak
@@ -105,6 +141,13 @@ if [ "$BIG_MB" -gt 0 ]; then
   "$PUBLISH" --master "$big" --name "Big 1.00" --out "$WORK/big-site" --server "127.0.0.1:$big_port" / "big" >/dev/null
 fi
 
+if [ "$WINDOW" = 1 ]; then
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$WORK/display.txt" 2>/dev/null &
+  xvfb_pid=$!
+  for _ in $(seq 100); do [ -s "$WORK/display.txt" ] && break; sleep 0.1; done
+  display=$(cat "$WORK/display.txt")
+fi
+
 curl_list="$WORK/curl.txt"
 (cd "$WORK/site" && find "Bench 1.00" -name '*.zip' ! -name directory.txt.zip | sort) |
   sed "s| |%20|g; s|^|url = \"http://127.0.0.1:$port/|; s|\$|\"\noutput = \"/dev/null\"|" > "$curl_list"
@@ -117,6 +160,12 @@ for rep in $(seq "$REPS"); do
   s=$(date +%s.%N); curl -s --parallel --parallel-max 4 -K "$curl_list" 2>/dev/null; c=$(seconds "$s")
   add "install vs rsync daemon" "$t" "$r" "$k"
   add "install vs curl --parallel 4" "$t" "$c" "$k"
+  if [ "$WINDOW" = 1 ]; then
+    rm -rf "$WORK/win-dest" "$WORK/home"; mkdir -p "$WORK/win-dest" "$WORK/home"
+    read -r w wk p50 p95 < <(window_installer "$WORK/win-dest/")
+    add "window install vs unattended" "$w" "$t" "$wk"
+    frames+="${p50:-?}/${p95:-?} "
+  fi
   installed="$WORK/dest/Zephra/"
   read -r t k < <(installer "$installed" --verify); add "1st examination vs md5sum" "$t" "$(md5_tree "$installed")" "$k"
   read -r t k < <(installer "$installed"); add "2nd examination vs md5sum" "$t" "$(md5_tree "$installed")" "$k"
@@ -140,8 +189,10 @@ printf '\n%s files of %s kB, %s rounds\n%-30s %12s %12s %12s %10s\n' "$FILES" "$
 rows=("1st examination vs md5sum" "2nd examination vs md5sum" "install vs rsync daemon" "install vs curl --parallel 4"
       "distant install vs curl -Z 4")
 [ "$BIG_MB" -gt 0 ] && rows+=("one big file vs curl -o")
+[ "$WINDOW" = 1 ] && rows+=("window install vs unattended")
 for row in "${rows[@]}"; do
   mb=$(tr ' ' '\n' <<<"${peak[$row]}" | awk 'NF { if ($1 > m) m = $1 } END { printf "%.1f", m / 1024 }')
   printf '%-30s %12s %12s %12s %10s\n' "$row" "$(range <<<"${ours[$row]}")" "$(range <<<"${theirs[$row]}")" \
     "$(ratios "${ours[$row]}" "${theirs[$row]}" | range)" "$mb"
 done
+[ "$WINDOW" = 1 ] && printf 'window frame times while installing, 50th/95th percentile (ms) per round: %s\n' "$frames"

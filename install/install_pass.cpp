@@ -15,6 +15,7 @@
 #include "files/zip_extract.h"
 #include "install/destination.h"
 #include "install/directory.h"
+#include "install/partial_downloads.h"
 #include "install/server_list.h"
 #include "install/session_state.h"
 #include "net/http_client.h"
@@ -342,6 +343,12 @@ int stream_target(float k_sec) {
   return std::max(target, 1);
 }
 
+bool a_slot_is_ready_to_start() {
+  for (int i = 0; i < kStreams; ++i)
+    if (next.stream_active[i] && next.stream_waiting[i]) return true;
+  return false;
+}
+
 int grab_files() {
   next.file_down = 0.0f;
   const int n = static_cast<int>(sim_info.files.size());
@@ -363,7 +370,6 @@ int grab_files() {
       const int server = intlim(stg.sel_server, 0, kMaxServers - 1);
       const std::string dest = dest_path_of(v.path);
       const std::string src = server_path[server] + v.path + ".zip";
-      const std::string local = slot_archive(i);
       next.stream_waiting[i] = 0;
       crnt_file_name = src.substr(after_last_sep(src));
       crnt_file_path = src;
@@ -395,7 +401,9 @@ int grab_files() {
           // An archive may exceed its catalogued size only by a little; more is a faulty mirror.
           const long long bound = static_cast<long long>(std::max(v.down_size, 0.0f)) * 1024 + kArchiveAllowance;
           if (!http.down[slot]) slot_server[i] = server;
-          switch (http.net_check(slot, server_name[server], src, local, bound)) {
+          range_start resume;
+          const std::string local = download_target(i, v, slot_archive(i), !http.down[slot], resume);
+          switch (http.net_check(slot, server_name[server], src, local, bound, &resume)) {
             case 0:
               stg.crnt_file_rat = download_fraction(slot);
               next.file_down += stg.crnt_file_rat * v.down_size;
@@ -438,7 +446,8 @@ int grab_files() {
             file_done = 1;
           } else {
             stg.got_404 = 1;
-            next.next_index = std::min(next.next_index, f);
+            // The slot itself tries the file again; the files after it stay with the slots that
+            // have them, so none is fetched twice.
             stg.sel_server = another_server(slot_server[i], stg.num_servers);
             next.stream_waiting[i] = 0;  // the same file again on the next turn
             download_retry.failed(xtim.real_time);
@@ -485,6 +494,7 @@ int grab_files() {
 
   next.dir_done = 1;
   remove_emptied_folders();
+  remove_partial_folder();
   // What is reported complete must survive a power cut: one flush of the destination's file
   // system costs far less than a flush per file.
   std::string dest = dest_dir_path;

@@ -38,6 +38,8 @@ void make_dir_error(std::string path, int err);
 // Gives every active stream slot one turn. 0 while the pass goes on; 1 once every slot ran past
 // the end of the list (folders emptied, destination renamed); otherwise got_failed_install.
 int grab_files();
+// True when a slot is ready to start its next file, so the next turn should not wait for traffic.
+bool a_slot_is_ready_to_start();
 
 // Unpacks from a downloaded archive the file v, checked against its signature and size, to
 // dest_path_exp, and deletes the archive. Returns 0 when the file is in place. A fault of this

@@ -22,6 +22,7 @@
 #include "install/retry_backoff.h"
 #include "install/server_list.h"
 #include "install/session_state.h"
+#include "install/signature_cache.h"
 #include "install/vendor_site.h"
 #include "net/http_client.h"
 #include "prefs/panels.h"
@@ -305,14 +306,19 @@ void compose_idle_lines() {
   }
 }
 
+// Turns of the pass for 10 ms of the frame, waiting on the network between turns instead of
+// spinning; the rest of the frame draws.
 void run_time_boxed_pass() {
-  double t0 = program_clock();
-  while (program_clock() < t0 + 0.01) {
-    if (stg.step != 1) continue;
+  const double end = program_clock() + 0.01;
+  while (stg.step == 1) {
     if (grab_files()) {
       stg.step = 2;
       progress_reset();
+      break;
     }
+    const double left = end - program_clock();
+    if (left <= 0) break;
+    if (!a_slot_is_ready_to_start()) http.wait_for_traffic(std::max(1, static_cast<int>(left * 1000)));
   }
 }
 
@@ -463,7 +469,12 @@ void APP_update() {
   draw_destination();
   if (stg.dir_scan == 1) stg.dir_scan = read_directory(dir_path, kScanMessage);
   draw_servers();
-  if (BTN_action(200, 372, 0, 0, 1, "preferences")) handle_prefs();
+  if (BTN_action(200, 372, 0, 0, 1, "preferences")) {
+    const bool verified = verify_every_file;
+    handle_prefs();
+    // Asked to read every file, an examination already done from the cache is done again.
+    if (verify_every_file && !verified && stg.step == 0 && stg.dir_scan == 3) stg.dir_scan = 1;
+  }
   draw_source_panel();
   std::string previous_status = session_screen.status;
   compose_status();

@@ -54,6 +54,25 @@ int parse_content_length(const std::string& text, int& length) {
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
+// A decimal number of at most 18 digits taken from text at pos; false when there is none.
+bool take_number(const std::string& text, size_t& pos, long long& value) {
+  size_t start = pos;
+  while (pos < text.size() && is_digit(text[pos]) && pos - start < 18) ++pos;
+  if (pos == start || (pos < text.size() && is_digit(text[pos]))) return false;
+  value = std::stoll(text.substr(start, pos - start));
+  return true;
+}
+
+// A Content-Range value "bytes FIRST-LAST/TOTAL" with a known total.
+bool parse_content_range(const std::string& text, long long& first, long long& last, long long& total) {
+  size_t pos = 0;
+  if (text.compare(0, 6, "bytes ") != 0) return false;
+  pos = 6;
+  if (!take_number(text, pos, first) || pos >= text.size() || text[pos++] != '-') return false;
+  if (!take_number(text, pos, last) || pos >= text.size() || text[pos++] != '/') return false;
+  return take_number(text, pos, total) && pos == text.size() && first <= last && last < total;
+}
+
 char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // "HTTP/d.d ddd", then nothing or a space and the reason phrase (which may be empty).
@@ -310,6 +329,15 @@ int down_class::GetStat() {
   return 6;
 }
 
+std::string down_class::Validator() const {
+  if (!mGotWholeHeader || (mResponseNum != 200 && mResponseNum != 206)) return std::string();
+  // A weak tag may not go into If-Range.
+  auto tag = mFields.find("ETag");
+  if (tag != mFields.end() && !tag->second.empty() && tag->second.compare(0, 2, "W/") != 0) return tag->second;
+  auto modified = mFields.find("Last-Modified");
+  return modified == mFields.end() ? std::string() : modified->second;
+}
+
 int down_class::GetOSErr() const {
   if (mFileErr != 0) return mFileErr;
   if (!mSocket) return kErrNetAlloc;
@@ -342,6 +370,7 @@ void down_class::CloseDestFile() {
 
 bool down_class::IsComplete() const {
   if (!mGotWholeHeader) return false;
+  if (mWholeLength >= 0 && mReceivedPayload != mWholeLength) return false;
   if (mChunked) return mChunksDone;
   if (mIncomingLength >= 0) return mReceivedPayload == mIncomingLength;
   return mSocket && mSocket->ReceivedRelease();
@@ -354,7 +383,7 @@ void down_class::FinishHeader() {
     std::string coding = trim_blanks(te->second);
     for (char& c : coding) c = lower(c);
     // Only chunked framing is understood; a body in another coding cannot be delimited.
-    if (coding != "chunked") return Fail(EPROTO);
+    if (coding != "chunked") return mResumeFrom >= 0 ? Abandon(EPROTO) : Fail(EPROTO);
     mChunked = true;
   }
   auto it = mFields.find("Content-Length");
@@ -365,7 +394,7 @@ void down_class::FinishHeader() {
   } else if (!mChunked && it != mFields.end()) {
     int length = -1;
     if (int err = parse_content_length(it->second, length)) return Fail(err);
-    if (length > mMaxBody) return Fail(EFBIG);
+    if (length > mMaxBody) return mResumeFrom >= 0 ? Abandon(EFBIG) : Fail(EFBIG);
     mIncomingLength = length;
   }
   // A body that ends only with the close leaves nothing to keep.
@@ -374,6 +403,7 @@ void down_class::FinishHeader() {
   mMayKeep = mHttp11 && (mChunked || mIncomingLength >= 0) &&
              (connection == mFields.end() || !has_token(connection->second, "close")) &&
              (proxy_connection == mFields.end() || !has_token(proxy_connection->second, "close"));
+  if (mResumeFrom >= 0 && !mDestFileName.empty()) return OpenResumedFile();
   if (!mDestFileName.empty()) {
     errno = 0;
     mDestFile = std::fopen(mDestFileName.c_str(), "wb");
@@ -382,6 +412,61 @@ void down_class::FinishHeader() {
       mLocalFileErr = true;
     }
   }
+}
+
+void down_class::OpenResumedFile() {
+  const bool partial = mResponseNum == 206;
+  if (mResponseNum == 416) {
+    // The file kept is the whole file when the server's length is just its size: an earlier
+    // try got it all but was stopped before it was used. Any other 416 drops it.
+    auto range = mFields.find("Content-Range");
+    long long total = -1;
+    size_t pos = 8;
+    if (mResumeFrom > 0 && range != mFields.end() && range->second.compare(0, 8, "bytes */") == 0 &&
+        take_number(range->second, pos, total) && pos == range->second.size() && total == mResumeFrom) {
+      mAlreadyWhole = true;
+      return;
+    }
+    return Abandon(EPROTO);
+  }
+  // Other failures say nothing about the bytes kept; their body is no part of the file.
+  if (!partial && (mResponseNum < 200 || mResponseNum > 299)) return;
+  if (partial) {
+    // Only the rest of the file, from exactly the byte asked for, joins what is kept.
+    long long first = -1, last = -1, total = -1;
+    auto range = mFields.find("Content-Range");
+    if (mResumeFrom <= 0 || range == mFields.end() || !parse_content_range(range->second, first, last, total) ||
+        first != mResumeFrom || last + 1 != total || (mIncomingLength >= 0 && mIncomingLength != total - first))
+      return Abandon(EPROTO);
+    if (total > mMaxBody) return Abandon(EFBIG);
+    mWholeLength = total;
+    mReceivedPayload = static_cast<int>(first);
+    if (mIncomingLength >= 0) mIncomingLength = static_cast<int>(total);
+  } else {
+    mWholeLength = mChunked ? -1 : mIncomingLength;
+  }
+  errno = 0;
+  mDestFile = std::fopen(mDestFileName.c_str(), partial ? "r+b" : "wb");
+  if (!mDestFile) {
+    mFileErr = errno ? errno : kErrNetWriteFile;
+    mLocalFileErr = true;
+    return Fail(mFileErr);
+  }
+  // The file must hold exactly the bytes the request counted on.
+  if (partial && (fseeko(mDestFile, 0, SEEK_END) != 0 || ftello(mDestFile) != mResumeFrom)) return Abandon(EPROTO);
+  if (!partial && !mValidatorFile.empty()) KeepValidator();
+}
+
+void down_class::KeepValidator() {
+  // The file was emptied first, so the validator never stands beside another answer's bytes.
+  std::remove(mValidatorFile.c_str());
+  std::string line = Validator();
+  if (line.empty()) return;
+  line += "\n";
+  std::FILE* f = std::fopen(mValidatorFile.c_str(), "wb");
+  if (!f) return;
+  bool written = std::fwrite(line.data(), 1, line.size(), f) == line.size();
+  if (std::fclose(f) != 0 || !written) std::remove(mValidatorFile.c_str());
 }
 
 void down_class::ParseHeader() {
@@ -432,6 +517,9 @@ void down_class::ParseHeader() {
 void down_class::WriteBody(const char* data, size_t size) {
   if (size == 0 || mFileErr != 0) return;
   if (static_cast<long long>(mReceivedPayload) + static_cast<long long>(size) > mMaxBody) return Abandon(EFBIG);
+  // A resumed file must never hold more than was announced: that is no longer the file.
+  if (mWholeLength >= 0 && static_cast<long long>(mReceivedPayload) + static_cast<long long>(size) > mWholeLength)
+    return Abandon(EPROTO);
   mReceivedPayload += static_cast<int>(size);
   if (!mDestFile) return;
   errno = 0;
@@ -543,7 +631,7 @@ void down_class::DoProcessing() {
 // http_class
 
 int http_class::net_check(int o, std::string server, std::string file, const std::string& rel_path,
-                          long long max_body) {
+                          long long max_body, const range_start* resume) {
   if (o < 0 || o >= kHttpSlots) {
     MACIBM_alert(0, "Too many download objects requested!", "", "", "", alert_fatal);
     return 2;
@@ -579,8 +667,18 @@ int http_class::net_check(int o, std::string server, std::string file, const std
     fields["Host"] = had_port ? host + ":" + std::to_string(port) : host;
     fields["User-agent"] = http_user_agent();
     fields["Connection"] = "keep-alive";
+    const bool resumed = resume && resume->from >= 0;
+    if (resumed && resume->from > 0) {
+      fields["Range"] = "bytes=" + std::to_string(resume->from) + "-";
+      if (!resume->if_range.empty()) fields["If-Range"] = resume->if_range;
+    }
     down[o] = new down_class(host.c_str(), port, path.c_str(), false, fields, nullptr, 0, rel_path.c_str(), &kept[o]);
     if (max_body >= 0 && max_body < kMaxBodyBytes) down[o]->mMaxBody = max_body;
+    if (resumed) {
+      down[o]->mResumeFrom = resume->from;
+      down[o]->mIfRange = resume->if_range;
+      down[o]->mValidatorFile = resume->validator_file;
+    }
   }
 
   down_class* d = down[o];
@@ -593,9 +691,10 @@ int http_class::net_check(int o, std::string server, std::string file, const std
     xer << "The connection I kept to " << d->mPeer << " was closed as I asked it for " << file
         << "; I ask again on a new one.\n";
     long long bound = d->mMaxBody;
+    range_start same{d->mResumeFrom, d->mIfRange, d->mValidatorFile};
     delete d;
     down[o] = nullptr;
-    int again = net_check(o, server, file, rel_path, bound);
+    int again = net_check(o, server, file, rel_path, bound, &same);
     return again;
   }
 
@@ -617,7 +716,7 @@ int http_class::net_check(int o, std::string server, std::string file, const std
     return 2;
   }
 
-  if (d->mResponseNum >= 200 && d->mResponseNum <= 299 && d->IsComplete() && !d->IsErr()) {
+  if (((d->mResponseNum >= 200 && d->mResponseNum <= 299) || d->mAlreadyWhole) && d->IsComplete() && !d->IsErr()) {
     if (d->mFinished) {
       kept[o].socket = std::move(d->mSocket);
       kept[o].peer = d->mPeer;

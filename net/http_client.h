@@ -14,6 +14,15 @@ class down_class;
 
 constexpr int kHttpSlots = 6;
 
+// How a download continues a file that an earlier request began (see net_check).
+struct range_start {
+  long long from = -1;   // bytes the file holds already; -1: an ordinary download
+  std::string if_range;  // the ETag or Last-Modified of the answer that began the file
+  // A file (a full system path) that gets the validator of an answer that writes the file afresh, one line, before
+  // any of its body; removed when the answer has none. Empty: not kept.
+  std::string validator_file;
+};
+
 // A connection left open after a response that was read to its end, for the slot's next request.
 struct kept_connection {
   std::unique_ptr<VornSocket> socket;
@@ -50,7 +59,15 @@ class http_class {
   // the slot is free again. server may be "HOST" or "HOST:PORT"; file starts with a separator.
   // max_body bounds the response body (-1: only by kMaxBodyBytes); a longer one fails and its
   // partial file is removed. It is read when the request starts.
-  int net_check(int o, std::string server, std::string file, const std::string& rel_path, long long max_body = -1);
+  // resume (read when the request starts; null or from -1: an ordinary download) keeps what
+  // rel_path holds: from > 0 with if_range asks for the rest ("Range: bytes=from-", "If-Range");
+  // a 206 from that byte appends, a 200 writes the whole body afresh, a 416 whose length is
+  // from answers 1 with the file as it was. A 416 of another length, a Content-Range that does
+  // not start there, or a body longer than announced removes rel_path; other failures keep it.
+  // A transfer cut short keeps what arrived. max_body then bounds the whole file.
+  // resume->validator_file is written as described there.
+  int net_check(int o, std::string server, std::string file, const std::string& rel_path, long long max_body = -1,
+                const range_start* resume = nullptr);
   // Waits up to timeout_ms until a busy slot's connection has something to do.
   void wait_for_traffic(int timeout_ms) const;
 };
@@ -120,6 +137,9 @@ class down_class {
     return stat == 0 || stat == 2;
   }
   int GetOSErr() const;
+  // The answer's ETag (when strong) or else its Last-Modified, as If-Range takes it; empty
+  // before the header, for an answer other than 200 or 206, or when it gave neither.
+  std::string Validator() const;
 
   std::unique_ptr<VornSocket> mSocket;  // null when the host did not resolve
   std::vector<char> mOutBuf;            // request bytes not yet accepted by the socket
@@ -145,6 +165,11 @@ class down_class {
   bool mReused = false;                 // the socket was kept open from an earlier request
   bool mMayKeep = false;                // HTTP/1.1 and no "close": the connection outlives the response
   bool mFinished = false;               // the body is whole and the connection stays open
+  long long mResumeFrom = -1;           // the file's bytes kept from earlier; -1: an ordinary download
+  std::string mIfRange;                 // sent with the Range of a resumed request
+  std::string mValidatorFile;           // where a resumed request's answer leaves its validator
+  long long mWholeLength = -1;          // of a resumed request: the whole file's announced length
+  bool mAlreadyWhole = false;           // a 416 said the file kept is already the whole file
 
  private:
   // Parses header lines out of mInBuf until the header is complete or no line is whole.
@@ -164,6 +189,10 @@ class down_class {
   void Fail(int err);
   // Fails and removes what was written: the body broke its bound.
   void Abandon(int err);
+  // Opens the destination of a resumed request for this answer, or drops it.
+  void OpenResumedFile();
+  // Writes the answer's validator into mValidatorFile, or removes that file.
+  void KeepValidator();
 
   enum chunk_state { chunk_size, chunk_data, chunk_data_cr, chunk_data_lf, chunk_trailer, chunk_end };
   bool mHttp11 = false;           // the status line said HTTP/1.1 or later

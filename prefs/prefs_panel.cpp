@@ -2,6 +2,7 @@
 #include "core/app_state.h"
 #include "core/event_frame.h"
 #include "install/session_state.h"
+#include "install/signature_cache.h"
 #include "net/http_client.h"
 #include "prefs/panels.h"
 #include "ui/draw.h"
@@ -54,6 +55,14 @@ void draw_prefs_pass() {
            "|log installer actions... turn this on to output the installer file downloads and stuff to the file "
            "log.txt.",
            0);
+
+  // Not kept in the preference file: reading everything is asked for one run at a time.
+  int verify = verify_every_file ? 1 : 0;
+  BTN_bool(400, 110, &verify,
+           "|read every file again{Reads every file of your Zephra folder, even those that look unchanged since the "
+           "last run. Typically leave this OFF; turn it on if you doubt the files on the disk.",
+           0);
+  verify_every_file = verify != 0;
 
   // Ticking the box starts the count at one stream; unticking it hands the count back to the pass.
   stg.stream_count = stream_count_after(man_set_streams, stg.stream_count);

@@ -1,5 +1,6 @@
 #include "threads/worker_pool.h"
 
+#include <atomic>
 #include <cstdint>
 
 #include "core/log.h"
@@ -10,6 +11,21 @@ int threads_inited = 0;
 THREAD_call* free_calls = nullptr;
 UTL_critical_section free_calls_lock;
 UTL_message_queue* call_queue = nullptr;
+
+// The call queue with the number of its holders: the pool and each worker. The last one to let go
+// frees it, so a worker that outlives the pool's shutdown deadline still reads from a live queue.
+struct held_queue {
+  UTL_message_queue* queue = nullptr;
+  std::atomic<int> holders{0};
+};
+held_queue* pool_queue = nullptr;
+
+void let_go(held_queue* held) {
+  if (held->holders.fetch_sub(1) == 1) {
+    UTL_message_queue_destroy(held->queue);
+    delete held;
+  }
+}
 std::vector<UTL_thread_handle> worker_threads;
 std::vector<UTL_thread_handle> worker_threads_join;
 std::vector<unsigned long> worker_threads_id;
@@ -24,10 +40,13 @@ void THREAD_init() {
   UTL_message_queue_create(&call_queue);
   int n = UTL_count_processors();
   xer << "CPU count = " << n << "\n";
+  pool_queue = new held_queue;
+  pool_queue->queue = call_queue;
+  pool_queue->holders = n + 1;
   for (int i = 0; i < n; ++i) {
     UTL_thread_handle handle = nullptr, join = nullptr;
     unsigned long id = 0;
-    UTL_thread_create(xtaskproc, call_queue, &handle, &id, &join);
+    UTL_thread_create(xtaskproc, pool_queue, &handle, &id, &join);
     worker_threads.push_back(handle);
     worker_threads_join.push_back(join);
     worker_threads_id.push_back(id);
@@ -42,16 +61,16 @@ int THREAD_join_deadline_ms = 5000;
 void THREAD_shutdown() {
   if (!call_queue) return;
   for (size_t i = 0; i < worker_threads.size(); ++i) UTL_message_queue_write(call_queue, kStopToken);
-  bool all_joined = true;
   for (size_t i = 0; i < worker_threads.size(); ++i)
-    all_joined &= UTL_thread_join(&worker_threads[i], &worker_threads_join[i], THREAD_join_deadline_ms);
+    UTL_thread_join(&worker_threads[i], &worker_threads_join[i], THREAD_join_deadline_ms);
   worker_threads.clear();
   worker_threads_join.clear();
   worker_threads_id.clear();
   UTL_critical_section_destroy(&free_calls_lock);
-  // A worker that missed the deadline still finishes its call and then reads its stop token from
-  // the queue: the queue is left to it rather than freed under it.
-  if (all_joined) UTL_message_queue_destroy(call_queue);
+  // A worker that missed the deadline still finishes its call and then reads its stop token: the
+  // queue is freed by whichever of them lets go last.
+  let_go(pool_queue);
+  pool_queue = nullptr;
   call_queue = nullptr;
   while (free_calls) {
     THREAD_call* call = free_calls;
@@ -68,11 +87,14 @@ int THREAD_is_main_thread() { return UTL_get_current_thread() == main_thread ? 1
 int THREAD_is_inited() { return threads_inited; }
 
 void* xtaskproc(void* queue_param) {
-  // Each worker keeps the queue it was started on, which outlives it.
-  auto* queue = static_cast<UTL_message_queue*>(queue_param);
+  // Each worker holds the queue it was started on until it reads its stop token.
+  auto* held = static_cast<held_queue*>(queue_param);
   for (;;) {
-    void* message = UTL_message_queue_read(queue, -1);
-    if (message == kStopToken) return nullptr;
+    void* message = UTL_message_queue_read(held->queue, -1);
+    if (message == kStopToken) {
+      let_go(held);
+      return nullptr;
+    }
     auto* call = static_cast<THREAD_call*>(message);
     run_one_call(call, call->func, call->param);
   }

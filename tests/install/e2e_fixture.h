@@ -120,7 +120,8 @@ class EndToEnd : public ::testing::Test {
     std::string cmd = shell_quote(std::string(ZEPHRA_BINARY_DIR) + "/tools/zephra-publish") + " --master " +
                       shell_quote(master) + " --name " + shell_quote(name) + " --out " + shell_quote(site);
     for (const std::string& e : extra) cmd += " " + shell_quote(e);
-    for (const std::string& p : paths) cmd += " --server " + nginx->address() + " " + shell_quote(p) + " 'A mirror'";
+    const std::string server = mirror.empty() ? nginx->address() : mirror;
+    for (const std::string& p : paths) cmd += " --server " + server + " " + shell_quote(p) + " 'A mirror'";
     cmd += " >" + shell_quote(tmp / "publish.out") + " 2>&1";
     int status = run_command(cmd);
     if (status != 0) ADD_FAILURE() << read_file(tmp / "publish.out");
@@ -198,6 +199,8 @@ class EndToEnd : public ::testing::Test {
   std::unique_ptr<NginxServer> nginx;
   // Variables set for the installer's runs, as "NAME=value ..." (quoted where needed).
   std::string extra_env;
+  // HOST:PORT that publish() lists for the mirrors; empty: nginx itself.
+  std::string mirror;
 };
 
 inline constexpr const char* kComplete = "INSTALLATION COMPLETE!";

@@ -1,8 +1,22 @@
 // End-to-end: mirrors that lack the files, serve faulty archives or oversized ones, downloads
-// through a proxy, and connections kept from file to file.
+// through a proxy, connections kept from file to file, and a large download cut off and
+// continued by the next run.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <random>
 #include <set>
 #include <sstream>
+#include <thread>
 
 #include "tests/install/e2e_fixture.h"
 
@@ -16,6 +30,127 @@ class Network : public EndToEnd {
     ASSERT_EQ(publish(make_master("r1", files), "Zephra 8.40", {"--os", "*.exe=2"}, paths), 0);
   }
   release_files files = first_release();
+};
+
+// A relay on 127.0.0.1 in front of nginx. Once, the answer to the first request whose bytes
+// name `watched` is passed on only up to byte cut_at (its header counted) and then held: the
+// connection stays open and carries nothing more. Everything else passes whole.
+class CuttingRelay {
+ public:
+  CuttingRelay(int target_port, std::string watched, size_t cut_at)
+      : target_port_(target_port), watched_(std::move(watched)), cut_at_(cut_at) {
+    listen_fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a = loopback(0);
+    socklen_t len = sizeof a;
+    if (listen_fd_ < 0 || ::bind(listen_fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+        ::listen(listen_fd_, 16) != 0 || ::getsockname(listen_fd_, reinterpret_cast<sockaddr*>(&a), &len) != 0)
+      return;
+    port_ = ntohs(a.sin_port);
+    threads_.emplace_back([this] { accept_loop(); });
+  }
+  ~CuttingRelay() {
+    stopping_ = true;
+    for (size_t i = 0;; ++i) {  // connection threads are added while the first ones end
+      std::thread t;
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (i >= threads_.size()) break;
+        t = std::move(threads_[i]);
+      }
+      if (t.joinable()) t.join();
+    }
+    if (listen_fd_ >= 0) ::close(listen_fd_);
+  }
+  bool ok() const { return port_ != 0; }
+  std::string address() const { return "127.0.0.1:" + std::to_string(port_); }
+  // Waits for the cut; false when it did not come within the safety limit.
+  bool wait_cut() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return cv_.wait_for(lock, std::chrono::seconds(60), [this] { return cut_; });
+  }
+  // Bytes passed on to clients since the last call.
+  size_t take_forwarded() { return forwarded_.exchange(0); }
+
+ private:
+  static sockaddr_in loopback(int port) {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    return a;
+  }
+  static bool send_all(int fd, const char* data, size_t size) {
+    for (size_t done = 0; done < size;) {
+      ssize_t n = ::send(fd, data + done, size - done, MSG_NOSIGNAL);
+      if (n <= 0) return false;
+      done += static_cast<size_t>(n);
+    }
+    return true;
+  }
+
+  void accept_loop() {
+    while (!stopping_) {
+      pollfd p{listen_fd_, POLLIN, 0};
+      if (::poll(&p, 1, 20) <= 0) continue;
+      int client = ::accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC);
+      if (client < 0) continue;
+      std::lock_guard<std::mutex> lock(mutex_);
+      threads_.emplace_back([this, client] { relay(client); });
+    }
+  }
+
+  void relay(int client) {
+    int server = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a = loopback(target_port_);
+    if (server >= 0 && ::connect(server, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) {
+      std::string recent;  // the client's latest bytes, where a request line is looked for
+      bool counting = false, holding = false;
+      size_t counted = 0;
+      char buf[65536];
+      while (!stopping_) {
+        pollfd p[2] = {{client, POLLIN, 0}, {server, static_cast<short>(holding ? 0 : POLLIN), 0}};
+        if (::poll(p, 2, 20) <= 0) continue;
+        if (p[0].revents) {
+          ssize_t n = ::recv(client, buf, sizeof buf, 0);
+          if (n <= 0) break;
+          if (holding) continue;
+          if (!send_all(server, buf, static_cast<size_t>(n))) break;
+          recent.append(buf, static_cast<size_t>(n));
+          if (recent.size() > 8192) recent.erase(0, recent.size() - 8192);
+          if (recent.find(watched_) != std::string::npos && armed_.exchange(false)) counting = true;
+        }
+        if (!holding && p[1].revents) {
+          ssize_t n = ::recv(server, buf, sizeof buf, 0);
+          if (n <= 0) break;
+          size_t pass = static_cast<size_t>(n);
+          if (counting) pass = std::min(pass, cut_at_ - counted);
+          if (!send_all(client, buf, pass)) break;
+          forwarded_ += pass;
+          counted += counting ? pass : 0;
+          if (counting && counted == cut_at_) {
+            holding = true;
+            std::lock_guard<std::mutex> lock(mutex_);
+            cut_ = true;
+            cv_.notify_all();
+          }
+        }
+      }
+    }
+    if (server >= 0) ::close(server);
+    ::close(client);
+  }
+
+  int target_port_;
+  std::string watched_;
+  size_t cut_at_;
+  int listen_fd_ = -1;
+  int port_ = 0;
+  std::atomic<bool> stopping_{false}, armed_{true};
+  std::atomic<size_t> forwarded_{0};
+  std::mutex mutex_;
+  std::condition_variable cv_;
+  bool cut_ = false;
+  std::vector<std::thread> threads_;
 };
 
 // With this seed the first draw of the server choice falls on the first of two servers.
@@ -37,6 +172,15 @@ TEST_F(Network, AMirrorWithoutTheFilesMakesThePassSwitchServers) {
   expect_installed(dest + "Zephra", files);
   EXPECT_NE(run.log.find("HTTP Error for "), std::string::npos) << describe(run);
   EXPECT_NE(nginx->why().find("/broken/Zephra 8.40/Zephra/"), std::string::npos) << nginx->why();
+  // Each file is fetched once from the good mirror: a failure never hands files out again.
+  std::istringstream lines(nginx->access_log());
+  std::set<std::string> served;
+  for (std::string line; std::getline(lines, line);) {
+    size_t get = line.find("\"GET /");
+    if (get == std::string::npos || line.find("/broken/") != std::string::npos || !line.ends_with(" 200")) continue;
+    std::string request = line.substr(get, line.find(' ', get + 5) - get);
+    EXPECT_TRUE(served.insert(request).second) << request << " was fetched twice\n" << nginx->access_log();
+  }
 }
 
 TEST_F(Network, OversizedArchivesAreRefusedUnreadAndTheRunGivesUp) {
@@ -286,6 +430,62 @@ TEST_F(Network, AFreshInstallKeepsItsConnectionsOpenFromFileToFile) {
   }
   EXPECT_EQ(archives, static_cast<int>(files.size()) - 1) << nginx->access_log();  // not the .exe
   EXPECT_LE(connections.size(), 4u) << nginx->access_log();
+}
+
+TEST_F(Network, ALargeDownloadCutOffIsContinuedByTheNextRun) {
+  // Six megabytes that do not compress, from a fixed seed.
+  std::mt19937 bytes(8);
+  std::string big(6'000'000, '\0');
+  for (char& c : big) c = static_cast<char>(bytes());
+  files["Resources/big.bin"] = big;
+  CuttingRelay relay(nginx->port(), "big.bin.zip", 4'500'000);
+  ASSERT_TRUE(relay.ok());
+  mirror = relay.address();
+  ASSERT_NO_FATAL_FAILURE(publish_first());
+  const size_t archive = fs::file_size(site + "/Zephra 8.40/Zephra/Resources/big.bin.zip");
+  const std::string dest = tmp / "dest/";
+  const std::string partials = dest + "Zephra/.zephra-partial/";
+  fs::create_directories(dest);
+
+  // The first run is killed outright once its partial archive holds what the relay let through
+  // (less the header and what the C library may still buffer).
+  std::string cmd = command(dest, {"--accept_eula"}, true, "");
+  cmd.replace(cmd.find("&& env "), 7, "&& exec env ");
+  const char* argv[] = {"sh", "-c", cmd.c_str(), nullptr};
+  ChildProcess first;
+  ASSERT_TRUE(first.start(argv, tmp / "first.log"));
+  ASSERT_TRUE(relay.wait_cut()) << read_file(tmp / "run.err");
+  auto partial_size = [&] {
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(partials, ec))
+      if (e.path().extension() == ".zip") return static_cast<size_t>(e.file_size());
+    return size_t{0};
+  };
+  for (int i = 0; i < 6000 && partial_size() < 4'500'000 - 16'384; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_GE(partial_size(), 4'500'000u - 16'384) << "the partial archive did not grow";
+  ::kill(first.pid(), SIGKILL);
+  first.stop();
+  // No half-written file in the destination itself: what lies outside the hidden folder is whole.
+  for (const std::string& rel : list_tree(dest + "Zephra")) {
+    if (rel.ends_with("/") || rel.rfind(".zephra-partial/", 0) == 0) continue;
+    ASSERT_TRUE(files.count(rel)) << rel;
+    EXPECT_EQ(read_file(dest + "Zephra/" + rel), files.at(rel)) << rel;
+  }
+  relay.take_forwarded();
+
+  const size_t served = nginx->access_log().size();
+  install_run run = install(dest);
+  ASSERT_EQ(run.status, 0) << describe(run);
+  // The folder of partial archives is gone with the completed pass: the tree is exact.
+  expect_installed(dest + "Zephra", files);
+  const std::string log = nginx->access_log().substr(served);
+  EXPECT_NE(log.find("big.bin.zip HTTP/1.1\" 206"), std::string::npos) << log;
+  EXPECT_EQ(log.find("big.bin.zip HTTP/1.1\" 200"), std::string::npos) << log;
+  EXPECT_NE(run.log.find("I continue the download of Zephra/Resources/big.bin after the "), std::string::npos)
+      << describe(run);
+  // Only the rest came, and the few small files.
+  EXPECT_LT(relay.take_forwarded(), archive - 4'500'000 + 100'000);
 }
 
 }  // namespace

@@ -414,6 +414,64 @@ TEST_F(HttpScripted, BodiesPastTheirBoundStopAndLeaveNoFile) {
   EXPECT_EQ(poll_slot(2, server.address(), "/exact", dir / "exact", kBound), 1);
 }
 
+// A download that continues a file of five bytes asks for the rest under the validator it
+// kept. Only a 206 from exactly that byte joins the file; a 200 (a server that ignores Range,
+// or a file that changed) writes the whole body afresh with its own validator; a wrong start, a
+// body past the announced end or the bound, or a 416 drops the file, unless the 416 says the file
+// is whole already. A cut or a failure of the mirror keeps what arrived.
+TEST_F(HttpScripted, AResumedDownloadJoinsOnlyTheRestItAskedFor) {
+  const std::string partial = "HTTP/1.1 206 Partial Content\r\nConnection: close\r\n";
+  struct Case {
+    const char* name;
+    std::string answer;
+    int result;
+    const char* file;       // what the file holds afterwards; null: removed
+    const char* validator;  // what the side file holds afterwards; null: removed
+  };
+  const Case cases[] = {
+      {"the rest", partial + "Content-Range: bytes 5-9/10\r\nContent-Length: 5\r\n\r\n56789", 1, "0123456789",
+       "\"v1\"\n"},
+      {"the rest in chunks", partial + "Content-Range: bytes 5-9/10\r\nTransfer-Encoding: chunked\r\n\r\n"
+       "2\r\n56\r\n3\r\n789\r\n0\r\n\r\n", 1, "0123456789", "\"v1\"\n"},
+      {"Range ignored", "HTTP/1.1 200 OK\r\nConnection: close\r\nETag: W/\"weak\"\r\nLast-Modified: Tue, 08 Dec 2026 "
+       "10:00:00 GMT\r\nContent-Length: 10\r\n\r\nABCDEFGHIJ", 1, "ABCDEFGHIJ", "Tue, 08 Dec 2026 10:00:00 GMT\n"},
+      {"a wrong start", partial + "Content-Range: bytes 3-9/10\r\nContent-Length: 7\r\n\r\n3456789", 2, nullptr,
+       "\"v1\"\n"},
+      {"more than announced", partial + "Content-Range: bytes 5-9/10\r\nTransfer-Encoding: chunked\r\n\r\n"
+       "8\r\n56789xyz\r\n0\r\n\r\n", 2, nullptr, "\"v1\"\n"},
+      {"a whole file past the bound", partial + "Content-Range: bytes 5-65/66\r\nContent-Length: 61\r\n\r\n", 2,
+       nullptr, "\"v1\"\n"},
+      {"416", "HTTP/1.1 416 Range Not Satisfiable\r\nConnection: close\r\nContent-Range: bytes */10\r\n"
+       "Content-Length: 0\r\n\r\n", 2, nullptr, "\"v1\"\n"},
+      {"416 to a file already whole", "HTTP/1.1 416 Range Not Satisfiable\r\nConnection: close\r\nContent-Range: "
+       "bytes */5\r\nContent-Length: 4\r\n\r\nnone", 1, "01234", "\"v1\"\n"},
+      {"a busy mirror", "HTTP/1.1 503 Busy\r\nConnection: close\r\nContent-Length: 4\r\n\r\nbusy", 2, "01234",
+       "\"v1\"\n"},
+      {"chunks that end short", partial + "Content-Range: bytes 5-9/10\r\nTransfer-Encoding: chunked\r\n\r\n"
+       "2\r\n56\r\n0\r\n\r\n", 2, "0123456", "\"v1\"\n"},
+      {"a cut", partial + "Content-Range: bytes 5-9/10\r\nContent-Length: 5\r\n\r\n567", 2, "01234567", "\"v1\"\n"},
+  };
+  const std::string dest = dir / "big.zip", side = dir / "big.zip.validator";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    testing_support::write_file(dest, "01234");
+    testing_support::write_file(side, "\"v1\"\n");
+    ScriptedServer server(answer(c.answer));
+    const range_start resume{5, "\"v1\"", side};
+    EXPECT_EQ(poll_slot(2, server.address(), "/big.zip", dest, 64, 120, &resume), c.result);
+    EXPECT_NE(server.request().find("\r\nRange: bytes=5-\r\n"), std::string::npos) << server.request();
+    EXPECT_NE(server.request().find("\r\nIf-Range: \"v1\"\r\n"), std::string::npos) << server.request();
+    EXPECT_EQ(testing_support::file_exists(dest), c.file != nullptr);
+    if (c.file) {
+      EXPECT_EQ(read_file(dest), c.file);
+    }
+    EXPECT_EQ(testing_support::file_exists(side), c.validator != nullptr);
+    if (c.validator) {
+      EXPECT_EQ(read_file(side), c.validator);
+    }
+  }
+}
+
 // A transfer under the speed floor over a whole window is left; a burst that met the floor
 // starts a new window.
 TEST_F(HttpScripted, TransferTooSlowOverAWindowIsLeft) {

@@ -110,10 +110,10 @@ void ScriptedServer::serve_one() {
 }
 
 int poll_slot(int o, const std::string& server, const std::string& file, const std::string& dest,
-              long long max_body, double seconds) {
+              long long max_body, double seconds, const range_start* resume) {
   auto start = std::chrono::steady_clock::now();
   for (;;) {
-    int r = http.net_check(o, server, file, dest, max_body);
+    int r = http.net_check(o, server, file, dest, max_body, resume);
     if (r != 0) return r;
     if (seconds_since(start) > seconds) {
       delete http.down[o];

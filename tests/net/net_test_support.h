@@ -63,9 +63,10 @@ class ScriptedServer {
 };
 
 // Calls net_check on slot o until it answers 1 or 2 and returns that answer; -1 (and the slot
-// freed) when nothing final came within the safety limit of real time. max_body as for net_check.
+// freed) when nothing final came within the safety limit of real time. max_body and resume as for
+// net_check.
 int poll_slot(int o, const std::string& server, const std::string& file, const std::string& dest,
-              long long max_body = -1, double seconds = 120);
+              long long max_body = -1, double seconds = 120, const range_start* resume = nullptr);
 // Calls net_check while it answers 0 until done(http.down[o]) holds: true. False when the
 // download ended first (result holds its answer) or the safety limit passed.
 bool poll_until(int o, const std::string& server, const std::string& file, const std::string& dest,

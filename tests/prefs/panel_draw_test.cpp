@@ -1,5 +1,6 @@
 // The preference and agreement panels drawn in a window, driven by a scripted user.
 #include "install/session_state.h"
+#include "install/signature_cache.h"
 #include "net/http_client.h"
 #include "prefs/panels.h"
 #include "tests/app/panel_fixture.h"
@@ -24,6 +25,7 @@ class PrefsPanel : public PanelWindow {
     stg.reset();
     http.ProxyPort_str.clear();
     http.ProxyPort_int = 0;
+    verify_every_file = false;
   }
   // Closes a panel through its left close box, as a person would.
   static void close_box() {
@@ -56,8 +58,10 @@ TEST_F(PrefsPanel, TickingManualStreamsShowsOneAndProxyPortFollowsTheText) {
     if (frame == 2) {
       EXPECT_EQ(stg.stream_count, 1) << "ticking starts at one stream";
       http.ProxyPort_str = "8080";
+      click(400, 110 + 4);  // the box beside the log box: read every file
     }
     if (frame == 3) {
+      EXPECT_TRUE(verify_every_file);
       EXPECT_EQ(http.ProxyPort_int, 8080);
       http.ProxyPort_str = "80a";
       mnw.mx = 90;  // resting on the port field shows its help

@@ -8,6 +8,8 @@
 #include <set>
 #include <string>
 #include <tuple>
+#include <utility>
+#include <vector>
 
 #include "tests/support/test_support.h"
 #include "ui/embedded_images.h"
@@ -127,6 +129,44 @@ TEST(ArtImages, GlyphCellsSitWhereTheFontGridSays) {
     cell_ink ink = ink_of(face, 'T');
     int s = face + a.column * kGlyphCellDx, t = a.row * kGlyphCellDy;
     EXPECT_GT(ink.width_at(atlas, s, t, ink.top), ink.width_at(atlas, s, t, ink.bottom));
+  }
+}
+
+// Text as the program sets it: stems hinted onto whole pixels, and letters spaced by the advance
+// table without holes, so that a word in capitals does not read as two.
+TEST(ArtImages, CapitalsHaveCrispStemsAndNoWideGaps) {
+  auto alpha = [](unsigned char code, int x, int y) {
+    const glyph_cell& g = glyph_for(code);
+    return int(atlas.at(kProportionalFaceS + g.column * kGlyphCellDx + x, g.row * kGlyphCellDy + y)[3]);
+  };
+  // Rows 3 to 7 lie above the baseline and below the top of the capitals, clear of their bars:
+  // some column is inked fully all the way up, not shared out over two half-covered ones.
+  for (unsigned char code : std::string("EHILNT")) {
+    int best = 0;
+    for (int x = 0; x < kGlyphCellDx; ++x) {
+      int lowest = 255;
+      for (int y = 3; y <= 7; ++y) lowest = std::min(lowest, alpha(code, x, y));
+      best = std::max(best, lowest);
+    }
+    EXPECT_GE(best, 240) << code << " has no crisp stem";
+  }
+  // No two letters of the word stand further apart than the two stems of I and N.
+  const std::string word = "INSTALLATION";
+  std::vector<std::pair<int, int>> ink;  // first and last inked column of each letter on the line
+  int pen = 0;
+  for (unsigned char code : word) {
+    int first = kGlyphCellDx, last = -1;
+    for (int x = 0; x < kGlyphCellDx; ++x)
+      for (int y = 0; y < kGlyphCellDy; ++y)
+        if (alpha(code, x, y) > 64) first = std::min(first, x), last = std::max(last, x);
+    ink.emplace_back(pen + first, pen + last);
+    pen += glyph_for(code).advance;
+  }
+  const int stems_apart = ink[1].first - ink[0].second - 1;
+  for (std::size_t k = 1; k < ink.size(); ++k) {
+    int gap = ink[k].first - ink[k - 1].second - 1;
+    EXPECT_GE(gap, 0) << word.substr(k - 1, 2) << " run into each other";
+    EXPECT_LE(gap, stems_apart) << word.substr(k - 1, 2) << " stand apart";
   }
 }
 

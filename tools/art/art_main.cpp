@@ -94,6 +94,7 @@ canvas text_sample(const canvas& atlas, art_script& script) {
   set_text(page, atlas, 10, 65, "0123456789 -.,x  (fixed pitch 6)", find("field_text"), kFixedFaceS, 6);
   set_text(page, atlas, 10, 45, "0123456789 -.,x  (pitch 10)", find("field_text"), kFixedFaceS, 10);
   set_text(page, atlas, 10, 25, "Operating System to download Zephra for:", find("label"), 0, 0);
+  set_text(page, atlas, 10, 10, "INSTALLATION COMPLETE! Click on the 'DESTINATION' button", find("text"), 0, 0);
   return page;
 }
 

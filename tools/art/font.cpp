@@ -27,11 +27,23 @@ font_face::~font_face() {
 
 glyph_image font_face::render(unsigned code, int pixels, float x_scale, bool hinted) {
   glyph_image out;
-  FT_Set_Pixel_Sizes(face_, 0, FT_UInt(pixels));
-  FT_Matrix squeeze{FT_Fixed(std::lround(x_scale * 65536.0)), 0, 0, 0x10000};
-  FT_Set_Transform(face_, x_scale != 1.0f ? &squeeze : nullptr, nullptr);
-  FT_Int32 flags = FT_LOAD_RENDER | (hinted ? FT_LOAD_TARGET_LIGHT : FT_LOAD_NO_HINTING);
+  FT_Int32 flags = 0;
+  if (hinted) {
+    // The autohinter's strong (monochrome) hinting snaps stems across as well as up and rounds
+    // their widths to whole pixels; the outline is then rendered with anti-aliasing all the same.
+    // A squeezed glyph is hinted at a narrower em instead of squeezed afterwards, which would
+    // spread its stems over two columns again.
+    FT_Set_Transform(face_, nullptr, nullptr);
+    FT_Set_Char_Size(face_, FT_F26Dot6(std::lround(pixels * x_scale * 64.0)), FT_F26Dot6(pixels) * 64, 72, 72);
+    flags = FT_LOAD_FORCE_AUTOHINT | FT_LOAD_TARGET_MONO;
+  } else {
+    FT_Set_Pixel_Sizes(face_, 0, FT_UInt(pixels));
+    FT_Matrix squeeze{FT_Fixed(std::lround(x_scale * 65536.0)), 0, 0, 0x10000};
+    FT_Set_Transform(face_, x_scale != 1.0f ? &squeeze : nullptr, nullptr);
+    flags = FT_LOAD_RENDER | FT_LOAD_NO_HINTING;
+  }
   if (FT_Load_Char(face_, code, flags) != 0) return out;
+  if (hinted && FT_Render_Glyph(face_->glyph, FT_RENDER_MODE_NORMAL) != 0) return out;  // grey levels
   FT_GlyphSlot slot = face_->glyph;
   const FT_Bitmap& bitmap = slot->bitmap;
   out.width = int(bitmap.width);

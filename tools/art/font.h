@@ -25,7 +25,8 @@ class font_face {
   font_face& operator=(const font_face&) = delete;
 
   // The character `code` (Unicode) at `pixels` per em, squeezed across to `x_scale`;
-  // `hinted` snaps the outline to the pixel grid, which keeps very small text crisp.
+  // `hinted` snaps the outline to the pixel grid in both directions, stems on whole pixels, which
+  // keeps very small text crisp; a hinted glyph is squeezed by hinting it at a narrower em.
   glyph_image render(unsigned code, int pixels, float x_scale = 1.0f, bool hinted = true);
 
   // Width of a string at a size, by advances.

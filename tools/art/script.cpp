@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <initializer_list>
 #include <sstream>
 
 #include "icons.h"
@@ -223,17 +224,31 @@ void art_script::run_line(const std::vector<std::string>& w) {
       for (int column = 0; column < kGlyphColumns; ++column) {
         int code = glyph_code_at(column, row);
         if (code <= ' ') continue;  // the blank cell stays clear
-        // The ink must leave a pixel of space before the next character and stay inside the cell.
         int room = fixed ? pitch : glyph_for(static_cast<unsigned char>(code)).advance;
-        int widest = std::clamp(room - 1, 1, kGlyphCellDx);
-        float squeeze = 1.0f;
+        auto hinted_advance = [](const glyph_image& g) { return int(std::lround(g.advance)); };
         glyph_image g = f.render(unsigned(code), size);
-        for (int tries = 0; g.width > widest && tries < 8; ++tries) {
-          squeeze *= std::max(0.5f, float(widest) / float(g.width)) * (tries ? 0.95f : 1.0f);
+        // A proportional glyph is hinted at the em width, nearest the true one, at which the
+        // font's own advance is the table's: its side bearings then space it as the font would.
+        float squeeze = 1.0f;
+        for (int step = 1; !fixed && hinted_advance(g) != room && step <= 8; ++step)
+          for (float tried : {1.0f + step / 32.0f, 1.0f - step / 32.0f}) {
+            glyph_image fitted = f.render(unsigned(code), size, tried);
+            if (hinted_advance(fitted) != room) continue;
+            g = fitted, squeeze = tried;
+            break;
+          }
+        // The ink must leave a pixel of space before the next character and stay inside the cell.
+        int widest = std::clamp(room - 1, 1, kGlyphCellDx);
+        // Still too wide: hinted again at narrower ems in small steps, keeping the widest that fits.
+        while (g.width > widest && squeeze > 0.5f) {
+          squeeze -= 1.0f / 32;
           g = f.render(unsigned(code), size, squeeze);
         }
         int cell_s = int(n(1)) + column * kGlyphCellDx, cell_t = int(n(2)) + row * kGlyphCellDy;
-        int left = std::clamp((std::min(room, kGlyphCellDx) - g.width) / 2, 0, kGlyphCellDx - g.width);
+        // The ink keeps the font's own side bearings where the advances agree, and is centred in
+        // the advance where no em width made them agree.
+        int left = hinted_advance(g) == room ? g.left : (room - g.width) / 2;
+        left = std::clamp(left, 0, std::max(0, widest - g.width));
         const int baseline = 2;  // rows below it hold the descenders; text is drawn 2 pixels low
         for (int r = 0; r < g.rows; ++r) {
           int cy = baseline + g.top - 1 - r;
