@@ -15,6 +15,7 @@
 #include "core/log.h"
 #include "core/system_info.h"
 #include "install/destination.h"
+#include "install/install_pass.h"
 #include "install/session_state.h"
 #include "prefs/pref_file.h"
 #include "threads/worker_pool.h"
@@ -109,6 +110,8 @@ void MACIBM_finishup(int save) {
   MACIBM_setres(0);
   MACIBM_nuke_context(0);
   ogl_inited = 0;
+  // Archives still being unpacked are finished before their temporary folder goes.
+  wait_for_extractions();
   if (save) {
     pref.IO_set(kPrefInstaller, kPrefWrite);
     THREAD_shutdown();

@@ -49,8 +49,11 @@ void show_message_box(const std::string* lines) {
 void __MACIBM_alert(int close_to, std::string stl_s_1, std::string stl_s_2, std::string stl_s_3,
                     std::string stl_s_4, int type, const char* file, int line) {
   std::string module = module_without_extension(file);
-  if (alert_hooks().on_worker_thread && alert_hooks().on_worker_thread())
-    throw exce_class(stl_s_1, stl_s_2, stl_s_3, stl_s_4, file, line);
+  if (alert_hooks().on_worker_thread && alert_hooks().on_worker_thread()) {
+    exce_class carried(stl_s_1, stl_s_2, stl_s_3, stl_s_4, file, line);
+    carried.type_ = type;
+    throw carried;
+  }
 
   alert_view view;
   view.close_to = close_to;

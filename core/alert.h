@@ -53,6 +53,7 @@ class exce_class {
   std::string c1_, c2_, c3_, c4_;
   const char* file_ = "";
   int line_ = 0;
+  int type_ = alert_error;  // an alert_type, so that the submitter can raise the same alert
 };
 
 // Writes value in decimal into buffer: "-" when negative, "+" with plus_sign, zero-padded to

@@ -16,8 +16,8 @@ std::string g_path_rel[kListingSlots];
 int g_file_type[kListingSlots];
 std::string wrk_path;
 
-std::string sErrFile;
-int sErrLine = -1;
+thread_local std::string sErrFile;
+thread_local int sErrLine = -1;
 
 std::ofstream ouf;
 

@@ -12,9 +12,10 @@ extern std::string g_path_rel[kListingSlots];
 extern int g_file_type[kListingSlots];
 extern std::string wrk_path;
 
-// Site of the most recent failed system call, printed by the zip extractor's diagnostics.
-extern std::string sErrFile;
-extern int sErrLine;
+// Site of the most recent failed system call of this thread, printed by the zip extractor's
+// diagnostics; each thread has its own, since archives are unpacked on worker threads.
+extern thread_local std::string sErrFile;
+extern thread_local int sErrLine;
 // Records a failure site: sErrFile becomes "IO_UTILS", sErrLine the given line.
 void set_err_site(int line);
 

@@ -87,7 +87,7 @@ bool is_regular_entry(const std::string& name, const unz_file_info64& info) {
 // whole, within the rules and of the right CRC. archive_fault tells a fault of the archive (damaged,
 // too big, wrong content) from one of this computer (the file cannot be written).
 int unzip_file(unzFile zf, std::string path, const unz_file_info64& info, unsigned char* buffer,
-               const entry_rules& rules, bool& archive_fault) {
+               const entry_rules& rules, bool& archive_fault, std::ostream& log) {
   make_os_path(path);
   archive_fault = true;
   int err = 0;
@@ -154,7 +154,7 @@ int unzip_file(unzFile zf, std::string path, const unz_file_info64& info, unsign
     }
   }
   if (err)
-    xer << "Zip to file failed with error " << err << ". file = " << sErrFile << " line = " << sErrLine
+    log << "Zip to file failed with error " << err << ". file = " << sErrFile << " line = " << sErrLine
         << ". inFile=" << path << ".\n";
   return err;
 }
@@ -224,7 +224,7 @@ int zip_to_file(std::string zip_file, std::string out_directory, std::string* ou
           if (((info.external_fa >> 16) & 0xA000) == 0xA000)
             entry_err = unzip_symlink(target);
           else
-            entry_err = unzip_file(zf.get(), target, info, buffer.get(), rules, archive_fault);
+            entry_err = unzip_file(zf.get(), target, info, buffer.get(), rules, archive_fault, xer);
         } else {
           entry_err = unzip_resource_fork(out_directory + (name.size() > 9 ? name.substr(9) : std::string()));
         }
@@ -258,7 +258,8 @@ int zip_to_file(std::string zip_file, std::string out_directory, std::string* ou
 }
 
 int zip_extract_entry(const std::string& zip_file, const std::string& target, const zip_entry_rules& want,
-                      bool* archive_fault) {
+                      bool* archive_fault, std::ostream* log_to) {
+  std::ostream& log = log_to ? *log_to : xer;
   std::string zip_path = app_path + zip_file;
   make_os_path(zip_path);
   bool fault = true;
@@ -266,7 +267,7 @@ int zip_extract_entry(const std::string& zip_file, const std::string& target, co
   std::unique_ptr<void, zip_closer> zf(unzOpen64(zip_path.c_str()));
   std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[kChunkBytes]);
   if (!zf) {
-    xer << "I could not open the archive " << zip_path << " as a zip file.\n";
+    log << "I could not open the archive " << zip_path << " as a zip file.\n";
     err = kErrZipOpen;
     set_err_site(kSiteOpenZip);
   } else if (!buffer) {
@@ -290,16 +291,16 @@ int zip_extract_entry(const std::string& zip_file, const std::string& target, co
           is_regular_entry(name, info)) {
         rules.mode = file_mode(info);
         found = true;
-        err = unzip_file(zf.get(), target, info, buffer.get(), rules, fault);
+        err = unzip_file(zf.get(), target, info, buffer.get(), rules, fault, log);
         break;
       }
       // Only the file the archive is for is unpacked; whatever else it holds is never written.
-      xer << "I am leaving out '" << name << "' of " << zip_path << ": I only unpack " << want.name
+      log << "I am leaving out '" << name << "' of " << zip_path << ": I only unpack " << want.name
           << " from it.\n";
       err = unzGoToNextFile(zf.get());
     }
     if (!found && (err == UNZ_OK || err == kEndOfList)) {
-      xer << "The archive " << zip_path << " does not hold the file " << want.name << ".\n";
+      log << "The archive " << zip_path << " does not hold the file " << want.name << ".\n";
       err = kErrZipNoEntry;
       set_err_site(kSiteNoEntry);
     } else if (!found) {
@@ -308,9 +309,9 @@ int zip_extract_entry(const std::string& zip_file, const std::string& target, co
   }
   zf.reset();
   if (err)
-    xer << "Unpacking " << want.name << " failed with error " << err << ". file = " << sErrFile
+    log << "Unpacking " << want.name << " failed with error " << err << ". file = " << sErrFile
         << " line = " << sErrLine << ". zip_file=" << zip_path << ", target=" << target << ".\n";
-  xer.flush();
+  log.flush();
   if (archive_fault) *archive_fault = err != 0 && fault;
   return err;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Unpacks downloaded zip archives: a whole archive into a folder, or the one file an archive is for.
 #include <cstdint>
+#include <ostream>
 #include <string>
 
 // Returns 0, or an error code for error_str. out_file receives the first entry's stored name;
@@ -20,6 +21,8 @@ struct zip_entry_rules {
 // Other entries (other names, sub-paths, folders, links) are never written. The file gets 0666 with
 // the entry's Unix execute bits, less the umask. Returns 0 or an error code for error_str;
 // archive_fault, when given, is set when the archive is at fault (missing, damaged, without the
-// entry, too big, wrong content) rather than this computer.
+// entry, too big, wrong content) rather than this computer. The diagnostics go to log, or to the
+// log file when it is null; a worker thread gives a stream of its own, since the log file is not
+// safe to write from two threads.
 int zip_extract_entry(const std::string& zip_file, const std::string& target, const zip_entry_rules& want,
-                      bool* archive_fault = nullptr);
+                      bool* archive_fault = nullptr, std::ostream* log = nullptr);

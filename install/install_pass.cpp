@@ -1,6 +1,7 @@
 #include "install/install_pass.h"
 
 #include <algorithm>
+#include <sstream>
 #include <vector>
 
 #include "core/alert.h"
@@ -18,6 +19,7 @@
 #include "install/server_list.h"
 #include "install/session_state.h"
 #include "net/http_client.h"
+#include "threads/worker_pool.h"
 
 std::set<std::string> deleted_files;
 std::set<std::string> cleaned_folders;
@@ -125,6 +127,8 @@ void rename_destination() {
 }  // namespace
 
 void progress_reset() {
+  // No archive may still be unpacking while the slots' archives go.
+  wait_for_extractions();
   for (int i = 0; i < kStreams; ++i) {
     // A transfer left running would be finished later for whatever file the slot takes next.
     down_class*& transfer = http.down[http_slot(i)];
@@ -201,33 +205,130 @@ void remove_leftovers_beside(const std::string& file_path) {
     xer << "I removed " << removed << " unfinished file(s) of an earlier run from " << folder << ".\n";
 }
 
-int extract_and_delete_file(std::string dest_path_zip, std::string dest_path_exp, const file_version_struct& v,
-                            bool& archive_fault) {
+std::function<void(const std::string& dest)>& extraction_start_hook() {
+  static std::function<void(const std::string& dest)> hook;
+  return hook;
+}
+
+namespace {
+
+// One archive to unpack and what unpacking it gave. It is prepared and applied on the main
+// thread; run on a worker, it touches nothing but its own fields and the two files.
+struct extraction_job {
+  std::string zip, dest;
+  zip_entry_rules want;
+  bool delete_zip = false;
+  int err = 0;
+  bool archive_fault = false;
+  int delete_result = 0;
+  std::string log;  // the diagnostics, written to the log file when the result is applied
+};
+
+extraction_job prepare_extraction(std::string dest_path_zip, std::string dest_path_exp, const file_version_struct& v) {
   make_os_path(dest_path_exp);
   unlock_file(dest_path_exp);
   remove_leftovers_beside(dest_path_exp);
-  zip_entry_rules want;
-  want.name = dest_path_exp.substr(after_last_sep(dest_path_exp));
+  extraction_job job;
+  job.zip = std::move(dest_path_zip);
+  job.dest = std::move(dest_path_exp);
+  job.want.name = job.dest.substr(after_last_sep(job.dest));
   // Sizes are whole kilobytes of 1000 bytes; the slack covers a catalogue that rounds down or
   // counts 1024.
-  want.max_bytes = (static_cast<uint64_t>(std::max(v.disk_size, 0.0f)) + 2) * 1024;
-  want.md5 = v.sig_want;
-  archive_fault = false;
-  int e = zip_extract_entry(dest_path_zip, dest_path_exp, want, &archive_fault);
-  if (e != 0 && archive_fault) {
-    xer << "The archive of " << dest_path_exp << " from the server was damaged or wrong: " << error_str(e) << ".\n";
-  } else if (e != 0) {
+  job.want.max_bytes = (static_cast<uint64_t>(std::max(v.disk_size, 0.0f)) + 2) * 1024;
+  job.want.md5 = v.sig_want;
+  job.delete_zip = install_type == 0;
+  return job;
+}
+
+void run_extraction(extraction_job& job) {
+  if (extraction_start_hook()) extraction_start_hook()(job.dest);
+  std::ostringstream log;
+  job.err = zip_extract_entry(job.zip, job.dest, job.want, &job.archive_fault, &log);
+  if (job.delete_zip) job.delete_result = delete_file(job.zip);
+  job.log = log.str();
+}
+
+// Logs the job and tells the user of a fault of this computer, which fails the install.
+int apply_extraction(const extraction_job& job) {
+  xer << job.log;
+  if (job.err != 0 && job.archive_fault) {
+    xer << "The archive of " << job.dest << " from the server was damaged or wrong: " << error_str(job.err) << ".\n";
+  } else if (job.err != 0) {
     stg.got_failed_install = 1;
-    MACIBM_alert(0, "The installer cannot extract a file.", "Error:" + error_str(e), "Compressed File:" + dest_path_zip,
-                 "Destination:" + dest_path_exp, alert_error);
+    MACIBM_alert(0, "The installer cannot extract a file.", "Error:" + error_str(job.err), "Compressed File:" + job.zip,
+                 "Destination:" + job.dest, alert_error);
   }
-  if (stg.log_actions) xer << "EXPANDING file " << dest_path_exp << ", with result=" << e << ".\n";
-  if (install_type == 0) {
-    int r = delete_file(dest_path_zip);
-    if (stg.log_actions) xer << "DELETING  file " << dest_path_zip << ", with result=" << r << ".\n";
+  if (stg.log_actions) xer << "EXPANDING file " << job.dest << ", with result=" << job.err << ".\n";
+  if (job.delete_zip && stg.log_actions)
+    xer << "DELETING  file " << job.zip << ", with result=" << job.delete_result << ".\n";
+  xer.flush();
+  return job.err;
+}
+
+// The archive each stream slot has a worker unpack, until the slot applies the result.
+struct slot_extraction {
+  THREAD_call* call = nullptr;
+  extraction_job job;
+};
+slot_extraction extracting[kStreams];
+
+void* extraction_on_worker(void* job) {
+  run_extraction(*static_cast<extraction_job*>(job));
+  return nullptr;
+}
+
+// Hands the archive of stream slot i to a worker; without the pool, unpacks it at once.
+void start_extraction(int i, std::string dest_path_zip, std::string dest_path_exp, const file_version_struct& v) {
+  slot_extraction& x = extracting[i];
+  x.job = prepare_extraction(std::move(dest_path_zip), std::move(dest_path_exp), v);
+  if (THREAD_is_inited())
+    x.call = THREAD_submit(extraction_on_worker, &x.job);
+  else
+    run_extraction(x.job);
+}
+
+// Applies the finished extraction of stream slot i; returns its error and sets archive_fault. An
+// alert raised on the worker is raised here as it was raised there, and the file is not placed.
+int collect_extraction(int i, bool& archive_fault) {
+  slot_extraction& x = extracting[i];
+  exce_class thrown;
+  int has_exception = 0;
+  if (x.call) THREAD_wait(x.call, &thrown, &has_exception);
+  x.call = nullptr;
+  archive_fault = false;
+  if (has_exception) {
+    stg.got_failed_install = 1;
+    __MACIBM_alert(0, thrown.c1_, thrown.c2_, thrown.c3_, thrown.c4_, thrown.type_, thrown.file_, thrown.line_);
+    return -1;
+  }
+  archive_fault = x.job.archive_fault;
+  return apply_extraction(x.job);
+}
+
+}  // namespace
+
+int extract_and_delete_file(std::string dest_path_zip, std::string dest_path_exp, const file_version_struct& v,
+                            bool& archive_fault) {
+  extraction_job job = prepare_extraction(std::move(dest_path_zip), std::move(dest_path_exp), v);
+  run_extraction(job);
+  archive_fault = job.archive_fault;
+  return apply_extraction(job);
+}
+
+int extractions_in_flight() {
+  int n = 0;
+  for (const slot_extraction& x : extracting) n += x.call ? 1 : 0;
+  return n;
+}
+
+void wait_for_extractions() {
+  for (slot_extraction& x : extracting) {
+    if (!x.call) continue;
+    THREAD_wait(x.call, nullptr, nullptr);
+    x.call = nullptr;
+    xer << x.job.log;
   }
   xer.flush();
-  return e;
 }
 
 int stream_target(float k_sec) {
@@ -283,8 +384,20 @@ int grab_files() {
       } else if (v.want_to_grab_it) {
         stg.crnt_file_stat = 1;
         const int slot = http_slot(i);
-        // After a failure a new request waits out its pause; one under way is always polled.
-        if (http.down[slot] || download_retry.ready(xtim.real_time)) {
+        bool unpacked = false;     // the slot's archive was unpacked: e and archive_fault tell how
+        bool fetch_again = false;  // the download or the archive failed
+        bool archive_fault = false;
+        int e = 0;
+        if (extracting[i].call) {
+          // The archive is being unpacked on a worker; its result is applied once it is there.
+          if (THREAD_poll(extracting[i].call)) {
+            e = collect_extraction(i, archive_fault);
+            unpacked = true;
+          } else {
+            next.file_down += v.down_size;
+          }
+        } else if (http.down[slot] || download_retry.ready(xtim.real_time)) {
+          // After a failure a new request waits out its pause; one under way is always polled.
           // An archive may exceed its catalogued size only by a little; more is a faulty mirror.
           const long long bound = static_cast<long long>(std::max(v.down_size, 0.0f)) * 1024 + kArchiveAllowance;
           if (!http.down[slot]) slot_server[i] = server;
@@ -295,47 +408,49 @@ int grab_files() {
               stg.crnt_file_rat = download_fraction(slot);
               next.file_down += stg.crnt_file_rat * v.down_size;
               break;
-            case 1: {
-              bool archive_fault = false;
-              int e = extract_and_delete_file(local, dest, v, archive_fault);
-              if (!archive_fault) {
-                // Placed, or a fault of this computer that ends the pass.
-                file_done = 1;
-                file_grabbed = e == 0;
-                stg.got_404 = 0;
-                download_retry.succeeded();
-                break;
+            case 1:
+              start_extraction(i, local, dest, v);
+              if (extracting[i].call) {
+                next.file_down += v.down_size;
+              } else {
+                e = collect_extraction(i, archive_fault);
+                unpacked = true;
               }
-              // A damaged or wrong archive is the server's fault, as a failed download is.
-              if (++v.mirror_faults >= kMaxMirrorFaults) {
-                stg.got_failed_install = 1;
-                MACIBM_alert(0,
-                             "I could not get a good copy of " + v.path + ": " + std::to_string(kMaxMirrorFaults) +
-                                 " archives of it from the servers were damaged or held the wrong file.",
-                             "Error:" + error_str(e),
-                             "Compressed File:" + server_path[slot_server[i]] + v.path + ".zip",
-                             "Destination:" + dest, alert_error);
-                break;
-              }
-              [[fallthrough]];
-            }
-            default:
-              // A download this computer could not write (a full temporary folder) is no fault of
-              // the server: fetching it elsewhere would fail the same way.
-              if (int local_err = http.local_error[slot]) {
-                stg.got_failed_install = 1;
-                MACIBM_alert(0, "I could not save a download in my temporary folder: " + error_str(local_err),
-                             "Temporary Folder:" + temp_path, "Compressed File:" + src, "", alert_error);
-                file_done = 1;
-                break;
-              }
-              stg.got_404 = 1;
-              // The slot itself tries the file again; the files after it stay with the slots that
-              // have them, so none is fetched twice.
-              stg.sel_server = another_server(slot_server[i], stg.num_servers);
-              next.stream_waiting[i] = 0;  // the same file again on the next turn
-              download_retry.failed(xtim.real_time);
               break;
+            default:
+              fetch_again = true;
+              break;
+          }
+        }
+        if (unpacked && !archive_fault) {
+          // Placed, or a fault of this computer that ends the pass.
+          file_done = 1;
+          file_grabbed = e == 0;
+          stg.got_404 = 0;
+          download_retry.succeeded();
+        } else if (unpacked && ++v.mirror_faults >= kMaxMirrorFaults) {
+          // A damaged or wrong archive is the server's fault, as a failed download is.
+          stg.got_failed_install = 1;
+          MACIBM_alert(0,
+                       "I could not get a good copy of " + v.path + ": " + std::to_string(kMaxMirrorFaults) +
+                           " archives of it from the servers were damaged or held the wrong file.",
+                       "Error:" + error_str(e), "Compressed File:" + server_path[slot_server[i]] + v.path + ".zip",
+                       "Destination:" + dest, alert_error);
+        } else if (unpacked || fetch_again) {
+          // A download this computer could not write (a full temporary folder) is no fault of
+          // the server: fetching it elsewhere would fail the same way.
+          if (int local_err = http.local_error[slot]) {
+            stg.got_failed_install = 1;
+            MACIBM_alert(0, "I could not save a download in my temporary folder: " + error_str(local_err),
+                         "Temporary Folder:" + temp_path, "Compressed File:" + src, "", alert_error);
+            file_done = 1;
+          } else {
+            stg.got_404 = 1;
+            // The slot itself tries the file again; the files after it stay with the slots that
+            // have them, so none is fetched twice.
+            stg.sel_server = another_server(slot_server[i], stg.num_servers);
+            next.stream_waiting[i] = 0;  // the same file again on the next turn
+            download_retry.failed(xtim.real_time);
           }
         }
       } else {
@@ -368,8 +483,12 @@ int grab_files() {
     }
   }
 
-  // A failed extraction ends the pass as failed, also when it was the last file.
-  if (stg.got_failed_install) return stg.got_failed_install;
+  // A failed extraction ends the pass as failed, also when it was the last file; archives other
+  // slots are unpacking are finished first.
+  if (stg.got_failed_install) {
+    wait_for_extractions();
+    return stg.got_failed_install;
+  }
   for (int i = 0; i < kStreams; ++i)
     if (next.stream_active[i] && next.stream_index[i] < n) return 0;
 

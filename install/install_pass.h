@@ -2,6 +2,7 @@
 // The download-and-install pass: up to four stream slots that take the files of sim_info in
 // order and delete, download and unpack, or skip each; plus the folders it needs beforehand and
 // the tidying up afterwards.
+#include <functional>
 #include <set>
 #include <string>
 
@@ -46,6 +47,17 @@ bool a_slot_is_ready_to_start();
 // only sets archive_fault, for the caller to fetch it again from another server.
 int extract_and_delete_file(std::string dest_path_zip, std::string dest_path_exp, const file_version_struct& v,
                             bool& archive_fault);
+
+// While the worker pool runs, the pass has it unpack the archives, so that downloads go on
+// meanwhile; each stream slot applies its own result on a later turn, in slot order.
+// The number of archives being unpacked now:
+int extractions_in_flight();
+// Waits for the archives still being unpacked and drops their results after logging them: a pass
+// that ends or is abandoned leaves nothing writing into the destination.
+void wait_for_extractions();
+// Called on the unpacking thread with the destination before each archive is unpacked; empty in
+// the program, a test holds an extraction with it.
+std::function<void(const std::string& dest)>& extraction_start_hook();
 
 // The number of streams the pass aims for at an average rate of k_sec kilobytes per second,
 // after the preference stg.stream_count and the kind of install; at least 1.

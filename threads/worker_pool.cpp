@@ -141,8 +141,13 @@ THREAD_call* THREAD_submit(void* (*func)(void*), void* param) {
   return call;
 }
 
+int THREAD_poll(THREAD_call* call) {
+  if (!call->done && UTL_message_queue_read(call->done_token, 0)) call->done = 1;
+  return call->done;
+}
+
 void* THREAD_wait(THREAD_call* call, exce_class* thrown, int* has_exception) {
-  UTL_message_queue_read(call->done_token, -1);
+  if (!call->done) UTL_message_queue_read(call->done_token, -1);
   call->done = 1;
   void* result;
   {

@@ -32,6 +32,9 @@ void run_one_call(THREAD_call* call, void* (*func)(void*), void* param);
 
 // The submitting side: queues func(param) for a worker and returns its record.
 THREAD_call* THREAD_submit(void* (*func)(void*), void* param);
+// True once the call has finished; never waits. A finished call is then collected with THREAD_wait,
+// which returns at once.
+int THREAD_poll(THREAD_call* call);
 // Waits for the call to finish, then puts its record back on the free list. Returns the
 // function's result; *thrown receives the exception when the call ended by one.
 void* THREAD_wait(THREAD_call* call, exce_class* thrown, int* has_exception);

@@ -4,7 +4,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <memory>
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -12,6 +15,7 @@
 #include "files/error_text.h"
 #include "tests/install/engine_fixture.h"
 #include "tests/support/real_peers.h"
+#include "threads/worker_pool.h"
 
 using namespace engine_test;
 using testing_support::file_exists;
@@ -288,11 +292,13 @@ TEST_F(InstallPass, AStreamCountPreferenceFixesTheNumber) {
   EXPECT_EQ(active_streams(), 1);
 }
 
-// Passes that download from nginx on 127.0.0.1.
+// Passes that download from nginx on 127.0.0.1, with the worker pool unpacking the archives as
+// in the program.
 class DownloadPass : public InstallPass {
  protected:
   void SetUp() override {
     InstallPass::SetUp();
+    THREAD_init();
     server = std::make_unique<testing_support::NginxServer>(www);
     ASSERT_TRUE(server->ok()) << server->why();
     stg.num_servers = 2;
@@ -317,8 +323,37 @@ class DownloadPass : public InstallPass {
     return add_file(v);
   }
 
+  void TearDown() override {
+    progress_reset();
+    extraction_start_hook() = nullptr;
+    THREAD_shutdown();
+    InstallPass::TearDown();
+  }
+
   std::string www = dir / "www/";
   std::unique_ptr<testing_support::NginxServer> server;
+};
+
+// Holds the extraction of one file on its worker until released, at the latest when it goes.
+struct extraction_gate {
+  explicit extraction_gate(const std::string& dest) {
+    extraction_start_hook() = [this, dest](const std::string& target) {
+      if (target != dest) return;
+      std::unique_lock<std::mutex> lock(m);
+      held = true;
+      cv.wait(lock, [this] { return released; });
+    };
+  }
+  ~extraction_gate() { release(); }
+  void release() {
+    std::lock_guard<std::mutex> lock(m);
+    released = true;
+    cv.notify_all();
+  }
+  std::mutex m;
+  std::condition_variable cv;
+  std::atomic<bool> held{false};
+  bool released = false;
 };
 
 TEST_F(DownloadPass, DownloadsAndUnpacksEachSelectedFile) {
@@ -410,6 +445,71 @@ TEST_F(DownloadPass, AFailedExtractionOfTheLastFileEndsThePassAsFailed) {
   EXPECT_EQ(alerts.alerts[0].lines[0],
             "I could not get a good copy of Top/Resources/a.txt: 3 archives of it from the servers were damaged or "
             "held the wrong file.");
+}
+
+TEST_F(DownloadPass, DownloadsGoOnWhileAnArchiveIsUnpacked) {
+  publish("Top/Resources/a.txt", "alpha");
+  publish("Top/Resources/b.txt", "bravo");
+  size_t a = add_to_fetch("Top/Resources/a.txt", "alpha", 1);
+  size_t b = add_to_fetch("Top/Resources/b.txt", "bravo", 1);
+  write_file(dest_dir_path + "Resources/a.txt", "old alpha");
+  make_dirs();
+  extraction_gate gate(dest_dir_path + "Resources/a.txt");
+
+  // While a's archive is held on its worker, the other stream fetches b: b is placed, or, with a
+  // single worker, waits behind a for its turn to be unpacked.
+  auto start = std::chrono::steady_clock::now();
+  while (!(gate.held && (current(b).on_disk || extractions_in_flight() == 2)) &&
+         std::chrono::steady_clock::now() - start < std::chrono::seconds(30))
+    ASSERT_EQ(grab_files(), 0);
+  ASSERT_TRUE(gate.held);
+  EXPECT_TRUE(current(b).on_disk || extractions_in_flight() == 2);
+  EXPECT_EQ(current(a).on_disk, 0);
+  EXPECT_EQ(read_file(dest_dir_path + "Resources/a.txt"), "old alpha");
+
+  gate.release();
+  EXPECT_EQ(run_pass(), 1);
+  EXPECT_TRUE(alerts.alerts.empty());
+  EXPECT_EQ(read_file(dest_dir_path + "Resources/a.txt"), "alpha");
+  EXPECT_EQ(read_file(dest_dir_path + "Resources/b.txt"), "bravo");
+  EXPECT_EQ(next.comp_down, 2.0f);
+  EXPECT_EQ(extractions_in_flight(), 0);
+}
+
+// A file this computer cannot write, and an alert raised while unpacking, reach the user from the
+// worker as they did from the main thread, and fail the pass.
+TEST_F(DownloadPass, AnExtractionErrorOnAWorkerIsShownAndFailsThePass) {
+  stg.log_actions = 1;
+  publish("Top/Resources/a.txt", "alpha");
+  size_t a = add_to_fetch("Top/Resources/a.txt", "alpha", 1);
+  stg.stream_count = 1;
+  // Without make_dirs the folder of the file is missing.
+  EXPECT_EQ(run_pass(), 1);
+  EXPECT_EQ(stg.got_failed_install, 1);
+  EXPECT_EQ(current(a).on_disk, 0);
+  ASSERT_EQ(alerts.alerts.size(), 1u);
+  EXPECT_EQ(alerts.alerts[0].lines[0], "The installer cannot extract a file.");
+  EXPECT_EQ(alerts.alerts[0].lines[1], "Error:" + error_str(ENOENT));
+  EXPECT_EQ(alerts.alerts[0].lines[3], "Destination:" + dest_dir_path + "Resources/a.txt");
+  // The worker's diagnostics come whole, before what the main thread logs of the same file.
+  std::string text = log.text();
+  size_t unpacking = text.find("Unpacking a.txt failed with error " + std::to_string(ENOENT));
+  ASSERT_NE(unpacking, std::string::npos);
+  EXPECT_LT(unpacking, text.find("The installer cannot extract a file.\n"));
+  EXPECT_LT(text.find("The installer cannot extract a file.\n"), text.find("EXPANDING file " + dest_dir_path));
+
+  progress_reset();
+  stg.got_failed_install = 0;
+  alerts.alerts.clear();
+  make_dirs();
+  extraction_start_hook() = [](const std::string&) { MACIBM_alert(0, "Held up.", "", "", "", alert_error); };
+  EXPECT_EQ(run_pass(), 1);
+  EXPECT_EQ(stg.got_failed_install, 1);
+  ASSERT_EQ(alerts.alerts.size(), 1u);
+  EXPECT_EQ(alerts.alerts[0].lines[0], "Held up.");
+  EXPECT_EQ(alerts.alerts[0].type, alert_error);
+  EXPECT_EQ(alerts.alerts[0].reference.rfind("(install_pass_test line ", 0), 0u);
+  EXPECT_FALSE(file_exists(dest_dir_path + "Resources/a.txt"));
 }
 
 }  // namespace

@@ -81,6 +81,12 @@ TEST(WorkerPool, RunsCallsAndCarriesAlertsBackAsExceptions) {
   EXPECT_EQ(value, 42);
   EXPECT_EQ(thrown_flag, 0);
 
+  // A call is polled without waiting; once it reports finished, THREAD_wait returns at once.
+  call = THREAD_submit(doubles, &value);
+  while (!THREAD_poll(call)) std::this_thread::yield();
+  EXPECT_EQ(THREAD_wait(call, nullptr, nullptr), &value);
+  EXPECT_EQ(value, 84);
+
   // The record is recycled and an alert on a worker arrives as the call's exception.
   call = THREAD_submit(raises_alert, nullptr);
   THREAD_wait(call, &thrown, &thrown_flag);
