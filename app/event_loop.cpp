@@ -28,12 +28,10 @@ bool cursor_shown = true;
 int period_frames = 0;
 float fm_reference = 0, ui_reference = 0;
 
-// Without a window the only input is the network: wait up to 16 ms for a connection to have
-// something to do, so downloads do not idle between frames. While archives are being unpacked
-// the wait is 1 ms, so that each result is applied soon after it is there.
+// Without a window the only input is the network: wait up to 16 ms for the pass to have
+// something to do, so downloads do not idle between frames.
 void windowless_frame() {
-  if (!stg.use_max_cpu && !(stg.step == 1 && a_slot_is_ready_to_start()))
-    http.wait_for_traffic(extractions_in_flight() ? 1 : 16);
+  if (!stg.use_max_cpu) wait_for_pass_work(16);
   xtim.advance();
   if (!mnw.is_modal) APP_update();
   if (after_frame_hook) after_frame_hook();

@@ -343,10 +343,11 @@ int stream_target(float k_sec) {
   return std::max(target, 1);
 }
 
-bool a_slot_is_ready_to_start() {
-  for (int i = 0; i < kStreams; ++i)
-    if (next.stream_active[i] && next.stream_waiting[i]) return true;
-  return false;
+void wait_for_pass_work(int max_ms) {
+  if (stg.step == 1)
+    for (int i = 0; i < kStreams; ++i)
+      if (next.stream_active[i] && next.stream_waiting[i]) return;
+  http.wait_for_traffic(extractions_in_flight() ? std::min(max_ms, 1) : max_ms);
 }
 
 int grab_files() {

@@ -38,8 +38,10 @@ void make_dir_error(std::string path, int err);
 // Gives every active stream slot one turn. 0 while the pass goes on; 1 once every slot ran past
 // the end of the list (folders emptied, destination renamed); otherwise got_failed_install.
 int grab_files();
-// True when a slot is ready to start its next file, so the next turn should not wait for traffic.
-bool a_slot_is_ready_to_start();
+// Waits until the pass may have something to do, up to max_ms: not at all while a slot is ready
+// to start its next file, at most 1 ms while archives are being unpacked (a worker's result gives
+// no traffic to wake on), else until a connection has traffic.
+void wait_for_pass_work(int max_ms);
 
 // Unpacks from a downloaded archive the file v, checked against its signature and size, to
 // dest_path_exp, and deletes the archive. Returns 0 when the file is in place. A fault of this

@@ -6,6 +6,7 @@
 #include "core/log.h"
 #include "files/file_utils.h"
 #include "files/os_path.h"
+#include "files/os_posix.h"
 #include "install/session_state.h"
 
 namespace {
@@ -21,13 +22,6 @@ std::string writing[kStreams];
 std::string os_form(std::string path) {
   make_os_path(path);
   return path;
-}
-
-long long size_of(const std::string& path) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return -1;
-  auto size = std::filesystem::file_size(path, ec);
-  return ec ? -1 : static_cast<long long>(size);
 }
 
 // The name comes from the directory file: only a signature of hex digits makes one.
@@ -73,7 +67,8 @@ std::string download_target(int stream, const file_version_struct& v, const std:
 
   make_folder(partial_folder());
   const std::string side = partial_validator_file(v);
-  const long long have = size_of(partial);
+  os_file_stamp stamp;
+  const long long have = os_stamp_file(partial, stamp) ? static_cast<long long>(stamp.size) : -1;
   const std::string validator = have > 0 ? read_validator(side) : std::string();
   if (have > 0 && !validator.empty()) {
     resume.from = have;

@@ -318,10 +318,7 @@ void run_time_boxed_pass() {
     }
     const double left = end - program_clock();
     if (left <= 0) break;
-    // An archive being unpacked on a worker gives no traffic to wake on: its result is looked for
-    // every millisecond.
-    if (!a_slot_is_ready_to_start())
-      http.wait_for_traffic(extractions_in_flight() ? 1 : std::max(1, static_cast<int>(left * 1000)));
+    wait_for_pass_work(std::max(1, static_cast<int>(left * 1000)));
   }
 }
 

@@ -10,7 +10,6 @@ unsigned long main_thread = 0;
 int threads_inited = 0;
 THREAD_call* free_calls = nullptr;
 UTL_critical_section free_calls_lock;
-UTL_message_queue* call_queue = nullptr;
 
 // The call queue with the number of its holders: the pool and each worker. The last one to let go
 // frees it, so a worker that outlives the pool's shutdown deadline still reads from a live queue.
@@ -37,11 +36,10 @@ void* const kStopToken = reinterpret_cast<void*>(~static_cast<uintptr_t>(0));
 void THREAD_init() {
   main_thread = UTL_get_current_thread();
   UTL_critical_section_create(&free_calls_lock);
-  UTL_message_queue_create(&call_queue);
   int n = UTL_count_processors();
   xer << "CPU count = " << n << "\n";
   pool_queue = new held_queue;
-  pool_queue->queue = call_queue;
+  UTL_message_queue_create(&pool_queue->queue);
   pool_queue->holders = n + 1;
   for (int i = 0; i < n; ++i) {
     UTL_thread_handle handle = nullptr, join = nullptr;
@@ -59,8 +57,8 @@ void THREAD_init() {
 int THREAD_join_deadline_ms = 5000;
 
 void THREAD_shutdown() {
-  if (!call_queue) return;
-  for (size_t i = 0; i < worker_threads.size(); ++i) UTL_message_queue_write(call_queue, kStopToken);
+  if (!pool_queue) return;
+  for (size_t i = 0; i < worker_threads.size(); ++i) UTL_message_queue_write(pool_queue->queue, kStopToken);
   for (size_t i = 0; i < worker_threads.size(); ++i)
     UTL_thread_join(&worker_threads[i], &worker_threads_join[i], THREAD_join_deadline_ms);
   worker_threads.clear();
@@ -71,7 +69,6 @@ void THREAD_shutdown() {
   // queue is freed by whichever of them lets go last.
   let_go(pool_queue);
   pool_queue = nullptr;
-  call_queue = nullptr;
   while (free_calls) {
     THREAD_call* call = free_calls;
     free_calls = call->next_free;
@@ -137,7 +134,7 @@ THREAD_call* THREAD_submit(void* (*func)(void*), void* param) {
   call->has_exception = 0;
   call->exception = exce_class();
   call->cookie = call;  // any non-null value: null would read as a timeout
-  UTL_message_queue_write(call_queue, call);
+  UTL_message_queue_write(pool_queue->queue, call);
   return call;
 }
 
