@@ -5,12 +5,15 @@
 #include <cstdio>
 
 void frame_times::frame_began(double now) {
+  began_ = true;
   if (last_ >= 0) ms_.push_back(static_cast<float>((now - last_) * 1000.0));
   last_ = now;
 }
 
 std::string frame_times::summary() const {
-  if (ms_.empty()) return "";
+  if (!began_) return "";
+  // A modal panel (the question about a changed file) may take all but a frame or two.
+  if (ms_.empty()) return "Frame times while installing: too few frames in a row to time.";
   std::vector<float> sorted = ms_;
   std::sort(sorted.begin(), sorted.end());
   // The nearest-rank percentile: the smallest time that p of the frames do not exceed.
@@ -31,4 +34,5 @@ std::string frame_times::summary() const {
 void frame_times::clear() {
   ms_.clear();
   last_ = -1;
+  began_ = false;
 }

@@ -9,11 +9,13 @@ class frame_times {
   void frame_began(double now);
   // A frame not counted (a modal panel, say): the next counted frame starts afresh.
   void pause() { last_ = -1; }
-  // "Frame times while installing: …" with the 50th and 95th percentiles, or "" with no frames.
+  // "Frame times while installing: …" with the 50th and 95th percentiles; "" when no installing
+  // frame began. An installation too short to time two frames in a row still says so.
   std::string summary() const;
   void clear();
 
  private:
   std::vector<float> ms_;
   double last_ = -1;
+  bool began_ = false;
 };
