@@ -9,7 +9,7 @@
 #include "core/app_state.h"
 #include "files/md5.h"
 #include "files/os_path.h"
-#include "files/os_posix.h"
+#include "files/os_files.h"
 
 std::string g_file[kListingSlots];
 std::string g_path_rel[kListingSlots];

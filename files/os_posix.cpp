@@ -1,4 +1,4 @@
-#include "files/os_posix.h"
+#include "files/os_files.h"
 
 #include <dirent.h>
 #include <fcntl.h>

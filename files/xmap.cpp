@@ -7,7 +7,7 @@
 #include "core/app_state.h"
 #include "core/log.h"
 #include "files/os_path.h"
-#include "files/os_posix.h"
+#include "files/os_files.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "files/file_utils.h"
 #include "files/md5.h"
 #include "files/os_path.h"
-#include "files/os_posix.h"
+#include "files/os_files.h"
 #include "install/session_state.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include "core/log.h"
 #include "files/file_utils.h"
 #include "files/os_path.h"
-#include "files/os_posix.h"
+#include "files/os_files.h"
 #include "install/session_state.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "core/log.h"
 #include "files/file_utils.h"
 #include "files/md5.h"
-#include "files/os_posix.h"
+#include "files/os_files.h"
 #include "files/release_signing.h"
 #include "install/destination.h"
 #include "install/server_list.h"

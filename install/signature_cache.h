@@ -6,7 +6,7 @@
 #include <string>
 #include <unordered_map>
 
-#include "files/os_posix.h"
+#include "files/os_files.h"
 
 class signature_cache {
  public:

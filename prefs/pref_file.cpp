@@ -10,7 +10,7 @@
 #include "files/error_text.h"
 #include "files/file_utils.h"
 #include "files/os_path.h"
-#include "files/os_posix.h"
+#include "files/os_files.h"
 #include "files/xmap.h"
 #include "install/destination.h"
 #include "install/session_state.h"

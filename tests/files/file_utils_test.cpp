@@ -11,7 +11,7 @@
 #include "files/error_text.h"
 #include "files/file_utils.h"
 #include "files/os_path.h"
-#include "files/os_posix.h"
+#include "files/os_files.h"
 #include "files/xmap.h"
 #include "tests/support/test_support.h"
 

@@ -1,6 +1,7 @@
 #pragma once
-// The file-system calls of the files module. Every path here is already in the system's form
-// (passed through make_os_path); results are 0 or the system's error number (errno).
+// The file-system calls of the files module, in os_posix.cpp and os_win32.cpp. Every path here is
+// already in the system's form (passed through make_os_path); results are 0 or an errno value,
+// which the Windows file maps its system's codes onto.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
