@@ -135,8 +135,9 @@ int os_delete_file(const std::string& path) {
   // A link to a folder is removed as a folder; the folder it points to stays.
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
     return RemoveDirectoryW(w.c_str()) ? 0 : last_errno();
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return EISDIR;
   // On Linux a file's own permission does not stop its removal; the read-only attribute does here.
-  if ((attributes & FILE_ATTRIBUTE_READONLY) && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+  if ((attributes & FILE_ATTRIBUTE_READONLY) &&
       SetFileAttributesW(w.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY))) {
     if (DeleteFileW(w.c_str())) return 0;
     int err = last_errno();
