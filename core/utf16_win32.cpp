@@ -1,0 +1,27 @@
+#include "core/utf16_win32.h"
+
+#include <windows.h>
+
+#include <climits>
+
+std::wstring to_utf16(const std::string& text) {
+  if (text.empty() || text.size() > static_cast<size_t>(INT_MAX)) return std::wstring();
+  int len = static_cast<int>(text.size());
+  int wide = MultiByteToWideChar(CP_UTF8, 0, text.data(), len, nullptr, 0);
+  if (wide <= 0) return std::wstring();
+  std::wstring out(static_cast<size_t>(wide), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), len, out.data(), wide);
+  return out;
+}
+
+std::string to_utf8(const std::wstring& text) {
+  if (text.empty() || text.size() > static_cast<size_t>(INT_MAX)) return std::string();
+  int len = static_cast<int>(text.size());
+  int narrow = WideCharToMultiByte(CP_UTF8, 0, text.data(), len, nullptr, 0, nullptr, nullptr);
+  if (narrow <= 0) return std::string();
+  std::string out(static_cast<size_t>(narrow), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), len, out.data(), narrow, nullptr, nullptr);
+  return out;
+}
+
+std::string to_utf8(const wchar_t* text) { return text ? to_utf8(std::wstring(text)) : std::string(); }
