@@ -188,12 +188,11 @@ void system_remove_run_temp_folder() {
 }
 
 std::string system_config_folder() {
-  // The preference file lives at the root of the last fixed drive. A standard user may not create
-  // files at the root of a system drive, so then it goes to the user's roaming application data.
-  std::string root = last_fixed_drive();
-  if (!root.empty() && system_folder_writable(root)) return root;
+  // The user's roaming application data: the root of a drive, where the preference file was once
+  // kept, is not writable for a standard user on current Windows. Without APPDATA, the root of
+  // the last fixed drive.
   std::string data = environment(L"APPDATA");
-  if (data.empty()) return root;
+  if (data.empty()) return last_fixed_drive();
   CreateDirectoryW(to_utf16(data).c_str(), nullptr);
   return with_trailing_separator(data);
 }
