@@ -133,6 +133,16 @@ TEST_F(FreshInstall, ASecondRunDownloadsNothing) {
       << describe(third);
   EXPECT_EQ(read_file(inst + "Resources/settings.txt"), changed);
 
+  // A damaged cache is no cache: every file is read again, and the run finds what it found.
+  for (const std::string& f : list_tree(home + "config"))
+    if (f.find(" signatures ") != std::string::npos)
+      write_file(home + "config/" + f, "ZEPHRA-SIGNATURES 1 " + inst + "\n12 34 x\n");
+  install_run damaged = install(inst);
+  EXPECT_EQ(damaged.status, 0) << describe(damaged);
+  EXPECT_NE(damaged.out.find("keeping your copy."), std::string::npos) << describe(damaged);
+  EXPECT_NE(damaged.log.find("Signatures: 0 from the cache, 7 read from the disk.\n"), std::string::npos)
+      << describe(damaged);
+
   // --verify reads every file.
   install_run verified = install(inst, {"--accept_eula", "--verify"});
   EXPECT_EQ(verified.status, 0) << describe(verified);
