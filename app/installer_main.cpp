@@ -12,6 +12,7 @@
 #include "core/app_state.h"
 #include "core/cmdline.h"
 #include "core/log.h"
+#include "core/utf8_paths.h"
 #include "install/destination.h"
 #include "install/session_state.h"
 #include "install/signature_cache.h"
@@ -21,7 +22,7 @@
 
 int installer_main(int argc, const char* const* argv) {
   std::error_code no_cwd;
-  launch_request request = read_launch_arguments(argc, argv, std::filesystem::current_path(no_cwd).string());
+  launch_request request = read_launch_arguments(argc, argv, utf8_from_path(std::filesystem::current_path(no_cwd)));
   switch (request.what) {
     case launch_request::show_usage: std::cout << launch_usage(); return 0;
     case launch_request::show_version: std::cout << launch_version(); return 0;
@@ -69,7 +70,7 @@ int installer_main(int argc, const char* const* argv) {
   if (!named.empty()) {
     // A named folder that does not exist yet is made, then taken like any folder the user chose.
     std::error_code made;
-    std::filesystem::create_directories(named, made);
+    std::filesystem::create_directories(path_from_utf8(named), made);
     if (made) xer << "I could not make the folder " << named << ": " << made.message() << "\n";
     dest_dir_path = named;
     dest_user_chosen = true;

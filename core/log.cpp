@@ -2,13 +2,14 @@
 
 #include "core/app_state.h"
 #include "core/system_info.h"
+#include "core/utf8_paths.h"
 
 std::ofstream xer;
 
 void log_open(const std::string& path) {
   if (xer.is_open()) xer.close();
   xer.clear();
-  xer.open(path, std::ios::out | std::ios::trunc);
+  xer.open(path_from_utf8(path), std::ios::out | std::ios::trunc);
 }
 
 void log_close() {

@@ -7,6 +7,7 @@
 
 #include "core/alert.h"
 #include "core/app_state.h"
+#include "core/utf8_paths.h"
 #include "files/md5.h"
 #include "files/os_path.h"
 #include "files/os_files.h"
@@ -181,12 +182,12 @@ int ouf_open(std::string rel_path, int bin_code, int version, std::string copyri
   ouf.clear();
 
   if (bin_code == 10000) {
-    ouf.open(abs_path, std::ios::out | std::ios::binary | std::ios::trunc);
+    ouf.open(path_from_utf8(abs_path), std::ios::out | std::ios::binary | std::ios::trunc);
     unsigned char header[5] = {'i', static_cast<unsigned char>(version), static_cast<unsigned char>(version >> 8),
                                static_cast<unsigned char>(version >> 16), static_cast<unsigned char>(version >> 24)};
     ouf.write(reinterpret_cast<const char*>(header), sizeof header);
   } else {
-    ouf.open(abs_path, std::ios::out | std::ios::trunc);
+    ouf.open(path_from_utf8(abs_path), std::ios::out | std::ios::trunc);
     ouf.setf(std::ios::fixed, std::ios::floatfield);
     ouf << "I\n" << version << " version";
     if (copyright != "no-copyright-string") ouf << copyright;

@@ -15,6 +15,7 @@
 #include "files/md5.h"
 #include "files/os_path.h"
 #include "files/os_files.h"
+#include "files/zip_open.h"
 
 namespace {
 
@@ -174,7 +175,7 @@ int zip_to_file(std::string zip_file, std::string out_directory, std::string* ou
   make_os_path(out_directory);
 
   int err = 0;
-  std::unique_ptr<void, zip_closer> zf(unzOpen64(zip_file.c_str()));
+  std::unique_ptr<void, zip_closer> zf(unz_open_utf8(zip_file));
   std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[kChunkBytes]);
   if (!zf) {
     xer << "ok i am about to report that i could not open a zip file for extraction!\n"
@@ -264,7 +265,7 @@ int zip_extract_entry(const std::string& zip_file, const std::string& target, co
   make_os_path(zip_path);
   bool fault = true;
   int err = 0;
-  std::unique_ptr<void, zip_closer> zf(unzOpen64(zip_path.c_str()));
+  std::unique_ptr<void, zip_closer> zf(unz_open_utf8(zip_path));
   std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[kChunkBytes]);
   if (!zf) {
     log << "I could not open the archive " << zip_path << " as a zip file.\n";

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "core/log.h"
+#include "core/utf8_paths.h"
 #include "files/file_utils.h"
 #include "files/os_path.h"
 #include "files/os_files.h"
@@ -30,7 +31,7 @@ bool usable_signature(const std::string& sig) {
 }
 
 std::string read_validator(const std::string& path) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
+  std::FILE* f = fopen_utf8(path, "rb");
   if (!f) return std::string();
   char buffer[kMaxValidator + 1];
   size_t got = std::fread(buffer, 1, sizeof buffer, f);
@@ -87,7 +88,7 @@ std::string download_target(int stream, const file_version_struct& v, const std:
 void remove_partial_folder() {
   for (std::string& w : writing) w.clear();
   std::error_code ec;
-  std::filesystem::path folder(partial_folder());
+  std::filesystem::path folder = path_from_utf8(partial_folder());
   if (!std::filesystem::exists(folder, ec)) return;
   std::filesystem::remove_all(folder, ec);
   if (ec) xer << "I could not remove the partial downloads in " << folder.string() << ": " << ec.message() << "\n";

@@ -9,6 +9,7 @@
 
 #include "core/alert.h"
 #include "core/log.h"
+#include "core/utf8_paths.h"
 #include "files/file_utils.h"
 #include "files/md5.h"
 #include "files/os_files.h"
@@ -52,7 +53,7 @@ struct signed_fetch {
                                 step == 0 ? max_text : kMaxSignatureBytes);
     if (result == 0) return 0;
     if (result == 1) {
-      std::ifstream in(local, std::ios::binary);
+      std::ifstream in(path_from_utf8(local), std::ios::binary);
       std::ostringstream all;
       all << in.rdbuf();
       (step == 0 ? text : signature) = all.str();
@@ -140,7 +141,7 @@ int check_server_list(int slot, const std::string& host, const std::string& loca
   if (!releases_checked()) return 1;
   if (list_fetch.poll(slot, host, "/serverlist.txt", 0) == 0) return 0;
   // The list itself was already fetched into local; only its signature came through the slot.
-  std::ifstream in(local, std::ios::binary);
+  std::ifstream in(path_from_utf8(local), std::ios::binary);
   std::ostringstream all;
   all << in.rdbuf();
   list_fetch.text = all.str();
@@ -205,7 +206,7 @@ void remember_release_installed() {
 std::string release_record_path(const std::string& dest) { return destination_record_path(dest, "release"); }
 
 long long installed_serial(const std::string& dest) {
-  std::ifstream in(release_record_path(dest), std::ios::binary);
+  std::ifstream in(path_from_utf8(release_record_path(dest)), std::ios::binary);
   std::string header, word;
   long long serial = 0;
   // The first line names the destination, so another folder's record is never taken.

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "core/utf8_paths.h"
 #include "install/destination.h"
 
 signature_cache sig_cache;
@@ -24,7 +25,7 @@ std::string signature_cache_path(const std::string& dest) { return destination_r
 
 void signature_cache::load(const std::string& dest) {
   records_.clear();
-  std::ifstream in(signature_cache_path(dest), std::ios::binary);
+  std::ifstream in(path_from_utf8(signature_cache_path(dest)), std::ios::binary);
   std::string line;
   // The first line names the destination, so a cache of another folder is never taken.
   if (!std::getline(in, line) || line != kHeader + dest) return;

@@ -11,6 +11,7 @@
 #include "core/app_state.h"
 #include "core/clock.h"
 #include "core/log.h"
+#include "core/utf8_paths.h"
 #include "files/error_text.h"
 #include "files/os_path.h"
 
@@ -406,7 +407,7 @@ void down_class::FinishHeader() {
   if (mResumeFrom >= 0 && !mDestFileName.empty()) return OpenResumedFile();
   if (!mDestFileName.empty()) {
     errno = 0;
-    mDestFile = std::fopen(mDestFileName.c_str(), "wb");
+    mDestFile = fopen_utf8(mDestFileName, "wb");
     if (!mDestFile && mFileErr == 0) {
       mFileErr = errno ? errno : kErrNetWriteFile;
       mLocalFileErr = true;
@@ -446,7 +447,7 @@ void down_class::OpenResumedFile() {
     mWholeLength = mChunked ? -1 : mIncomingLength;
   }
   errno = 0;
-  mDestFile = std::fopen(mDestFileName.c_str(), partial ? "r+b" : "wb");
+  mDestFile = fopen_utf8(mDestFileName, partial ? "r+b" : "wb");
   if (!mDestFile) {
     mFileErr = errno ? errno : kErrNetWriteFile;
     mLocalFileErr = true;
@@ -463,7 +464,7 @@ void down_class::KeepValidator() {
   std::string line = Validator();
   if (line.empty()) return;
   line += "\n";
-  std::FILE* f = std::fopen(mValidatorFile.c_str(), "wb");
+  std::FILE* f = fopen_utf8(mValidatorFile, "wb");
   if (!f) return;
   bool written = std::fwrite(line.data(), 1, line.size(), f) == line.size();
   if (std::fclose(f) != 0 || !written) std::remove(mValidatorFile.c_str());

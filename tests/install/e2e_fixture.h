@@ -2,11 +2,13 @@
 // End-to-end runs of the real installer: a small release is written, published with
 // zephra-publish, served by nginx on 127.0.0.1, and installed by zephra-installer running as a
 // child process. The installer is copied into the test's own folder so that its Log.txt is the
-// test's own, and its home, configuration and temporary folders lie there too.
+// test's own, and its home, configuration and temporary folders lie there too. A fixture that
+// sets `windows` runs the Windows build (build-win/) under Wine instead.
 #include <gtest/gtest.h>
 #include <minizip/zip.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -92,16 +94,30 @@ class EndToEnd : public ::testing::Test {
     fs::create_directories(home + "config");
     fs::create_directories(tmp / "tmp");
     fs::create_directories(tmp / "prog");
+    if (windows) {
+      installer += ".exe";
+      if (!file_exists(installer_build())) GTEST_SKIP() << "no Windows build: scripts/build-windows.sh makes it";
+    }
     std::error_code ec;
-    fs::copy_file(std::string(ZEPHRA_BINARY_DIR) + installer_build(), installer,
-                  fs::copy_options::overwrite_existing, ec);
+    fs::copy_file(installer_build(), installer, fs::copy_options::overwrite_existing, ec);
     ASSERT_FALSE(ec) << "the installer is not built: " << ec.message();
     nginx = std::make_unique<NginxServer>(site);
     ASSERT_TRUE(nginx->ok()) << nginx->why();
   }
 
-  // The installer under test, below the build folder.
-  virtual std::string installer_build() const { return "/app/zephra-installer"; }
+  // The installer under test, as the build made it.
+  virtual std::string installer_build() const {
+    return windows ? std::string(ZEPHRA_SOURCE_DIR) + "/build-win/app/zephra-installer.exe"
+                   : std::string(ZEPHRA_BINARY_DIR) + "/app/zephra-installer";
+  }
+
+  // A path as the installer takes and prints it: under Wine, on the drive Z: that maps "/".
+  std::string os_form(const std::string& path) const {
+    if (!windows) return path;
+    std::string out = "Z:" + path;
+    std::replace(out.begin(), out.end(), '/', '\\');
+    return out;
+  }
 
   // Writes files as the master folder tmp/<tag>/Zephra and returns that folder.
   std::string make_master(const std::string& tag, const release_files& files) {
@@ -149,18 +165,31 @@ class EndToEnd : public ::testing::Test {
     // A proxy of the machine's environment must not reach the installer unless a test sets one.
     std::string cmd = "cd " + shell_quote(tmp / "tmp") + " && env -u http_proxy -u HTTP_PROXY -u no_proxy -u NO_PROXY " +
                       extra_env + " XDG_CONFIG_HOME=" + shell_quote(home + "config") + " HOME=" + shell_quote(home) +
-                      " TMPDIR=" + shell_quote(tmp / "tmp") + " " + limit + " " +
-                      shell_quote(installer) + (unattended ? " --unattended" : "") + " --vendor_host=" + nginx->address();
+                      " TMPDIR=" + shell_quote(tmp / "tmp") + " ";
+    // Wine: the test build's own prefix, quiet, without the browser and .NET add-ons.
+    if (windows)
+      cmd += "APPDATA=" + shell_quote(os_form(home + "config")) + " TEMP=" + shell_quote(os_form(tmp / "tmp")) +
+             " TMP=" + shell_quote(os_form(tmp / "tmp")) + " WINEPREFIX=" +
+             shell_quote(std::string(ZEPHRA_SOURCE_DIR) + "/build-win/wineprefix") +
+             " WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= ";
+    cmd += limit + " " + (windows ? "/usr/lib/wine/wine64 " : "") + shell_quote(installer) +
+           (unattended ? " --unattended" : "") + " --vendor_host=" + nginx->address();
     for (const std::string& e : extra) cmd += " " + shell_quote(e);
-    return cmd + " " + shell_quote(dest) + " >" + shell_quote(tmp / "run.out") + " 2>" + shell_quote(tmp / "run.err");
+    return cmd + " " + shell_quote(os_form(dest)) + " >" + shell_quote(tmp / "run.out") + " 2>" +
+           shell_quote(tmp / "run.err");
+  }
+
+  // Whether rel, a file of the release, is for the system the installer runs on.
+  bool for_this_system(const std::string& rel) const {
+    return windows ? !is_linux_program(rel) : !rel.ends_with(".exe");
   }
 
   // The tree an installation of files should have: the files for this system, their
   // folders and the simulator's own folders.
-  static std::vector<std::string> expected_tree(const release_files& files) {
+  std::vector<std::string> expected_tree(const release_files& files) const {
     std::vector<std::string> tree = own_folders();
     for (const auto& [rel, content] : files) {
-      if (rel.ends_with(".exe")) continue;
+      if (!for_this_system(rel)) continue;
       tree.push_back(rel);
       for (size_t cut = rel.find('/'); cut != std::string::npos; cut = rel.find('/', cut + 1))
         tree.push_back(rel.substr(0, cut + 1));
@@ -170,16 +199,17 @@ class EndToEnd : public ::testing::Test {
     return tree;
   }
 
-  // Checks that folder holds exactly the installation of files, programs for Linux executable
-  // as far as the umask allows, nothing else executable.
-  static void expect_installed(const std::string& folder, const release_files& files) {
+  // Checks that folder holds exactly the installation of files, byte for byte; on Linux the
+  // programs for Linux executable as far as the umask allows, nothing else executable.
+  void expect_installed(const std::string& folder, const release_files& files) const {
     ASSERT_TRUE(fs::is_directory(folder)) << folder;
     EXPECT_EQ(list_tree(folder), expected_tree(files));
     const mode_t mask = umask(022);
     umask(mask);
     for (const auto& [rel, content] : files) {
-      if (!rel.ends_with(".exe")) {
-        EXPECT_EQ(read_file(folder + "/" + rel), content) << rel;
+      if (!for_this_system(rel)) continue;
+      EXPECT_EQ(read_file(folder + "/" + rel), content) << rel;
+      if (!windows) {
         struct stat st {};
         ASSERT_EQ(stat((folder + "/" + rel).c_str(), &st), 0) << rel;
         EXPECT_EQ(st.st_mode & 07777, (is_linux_program(rel) ? 0777u : 0666u) & ~mask) << rel;
@@ -196,6 +226,8 @@ class EndToEnd : public ::testing::Test {
   std::string site = tmp / "site";
   std::string home = tmp / "home/";
   std::string installer = tmp / "prog/zephra-installer";
+  // Set by a fixture's constructor: the Windows build under Wine.
+  bool windows = false;
   std::unique_ptr<NginxServer> nginx;
   // Variables set for the installer's runs, as "NAME=value ..." (quoted where needed).
   std::string extra_env;

@@ -8,7 +8,7 @@ class FreshInstall : public EndToEnd {
  protected:
   void SetUp() override {
     EndToEnd::SetUp();
-    if (HasFatalFailure()) return;
+    if (HasFatalFailure() || IsSkipped()) return;
     ASSERT_EQ(publish(make_master("r1", files), "Zephra 8.40", {"--os", "*.exe=2"}), 0);
     fs::create_directories(dest);
   }
@@ -188,6 +188,40 @@ TEST_F(FreshInstall, WithoutTheAgreementNothingIsInstalled) {
   // Without the agreement the destination is left exactly as it was.
   EXPECT_TRUE(list_tree(dest).empty()) << "installed without agreement: " << list_tree(dest).front();
   EXPECT_EQ(run.out.find(kComplete), std::string::npos) << describe(run);
+}
+
+// The Windows build under Wine, through the same scenario: a fresh installation, then an update
+// over a file the user changed and a file the release removes.
+class FreshInstallOnWindows : public FreshInstall {
+ protected:
+  FreshInstallOnWindows() { windows = true; }
+};
+
+TEST_F(FreshInstallOnWindows, TheExeInstallsThenUpdatesKeepingAChangedFileAndDeletingWhatTheReleaseRemoves) {
+  install_run run = install(dest);
+  ASSERT_EQ(run.status, 0) << describe(run);
+  EXPECT_NE(run.out.find(kComplete), std::string::npos) << describe(run);
+  // The program for Windows is installed, and with it the folder takes the release's name.
+  const std::string inst = dest + "Zephra 8.40/";
+  expect_installed(inst, files);
+  EXPECT_NE(run.out.find("The destination is now " + os_form(inst) + "\n"), std::string::npos) << describe(run);
+
+  release_files second = files;
+  second["Resources/settings.txt"] = "setting two, longer than before\n";
+  second["Airfoils/NACA2412.afl"] = "NACA 2412 lift drag moment\n";
+  second.erase("Resources/old/gone.txt");
+  ASSERT_EQ(publish(make_master("r2", second), "Zephra 8.50",
+                    {"--os", "*.exe=2", "--previous", site + "/Zephra 8.40/directory.txt"}),
+            0);
+  write_file(inst + "Resources/settings.txt", "my own settings\n");
+  install_run update = install(inst);
+  ASSERT_EQ(update.status, 0) << describe(update);
+  EXPECT_NE(update.out.find("keeping your copy."), std::string::npos) << describe(update);
+  release_files expected = second;
+  expected["Resources/settings.txt"] = "my own settings\n";
+  const std::string renamed = dest + "Zephra 8.50/";
+  expect_installed(renamed, expected);
+  EXPECT_FALSE(fs::exists(renamed + "Resources/old")) << "the emptied folder was kept";
 }
 
 }  // namespace

@@ -9,7 +9,9 @@ const std::string kKeys = std::string(ZEPHRA_BINARY_DIR) + "/tests/release-keys/
 
 class Signed : public EndToEnd {
  protected:
-  std::string installer_build() const override { return "/tests/zephra-installer-signed"; }
+  std::string installer_build() const override {
+    return std::string(ZEPHRA_BINARY_DIR) + "/tests/zephra-installer-signed";
+  }
 
   // Publishes master as name into out (the served site unless told), signed by key when one is given.
   int publish_into(const std::string& out, const std::string& master, const std::string& name,

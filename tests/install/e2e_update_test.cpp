@@ -21,7 +21,7 @@ class Update : public EndToEnd {
  protected:
   void SetUp() override {
     EndToEnd::SetUp();
-    if (HasFatalFailure()) return;
+    if (HasFatalFailure() || IsSkipped()) return;
     ASSERT_EQ(publish(make_master("r1", first), "Zephra 8.40", {"--os", "*.exe=2"}), 0);
     fs::create_directories(dest);
     install_run run = install(dest);

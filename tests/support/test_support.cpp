@@ -6,6 +6,9 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#ifdef _WIN32
+#include <process.h>
+#endif
 
 #include <gtest/gtest.h>
 
@@ -15,6 +18,32 @@
 namespace fs = std::filesystem;
 
 namespace {
+// The variable that names the folder of the preference file.
+#ifdef _WIN32
+constexpr const char* kConfigFolderVariable = "APPDATA";
+#else
+constexpr const char* kConfigFolderVariable = "XDG_CONFIG_HOME";
+#endif
+
+// A new folder of a unique name under the system's temporary folder, with a trailing "/".
+std::string make_unique_temp_folder(const char* prefix) {
+#ifdef _WIN32
+  // No mkdtemp: a numbered name that did not exist yet, made by create_directory.
+  static unsigned serial = 0;
+  for (;;) {
+    fs::path candidate = fs::temp_directory_path() /
+                         (std::string(prefix) + std::to_string(_getpid()) + "-" + std::to_string(serial++));
+    std::error_code ec;
+    if (fs::create_directory(candidate, ec)) return candidate.string() + "/";
+    if (ec) throw std::runtime_error("could not make a temporary folder");
+  }
+#else
+  std::string pattern = (fs::temp_directory_path() / (std::string(prefix) + "XXXXXX")).string();
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+  return pattern + "/";
+#endif
+}
+
 // Every test program stands in for the whole program: the shell's seams are filled as after
 // start-up, and its preference folder is one of its own, never the user's.
 class ShellSeams : public ::testing::Environment {
@@ -34,21 +63,19 @@ class ShellSeams : public ::testing::Environment {
 namespace testing_support {
 
 const std::string& test_config_folder() {
-  static const std::string folder = [] {
-    std::string pattern = (fs::temp_directory_path() / "zephra-config-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    return pattern + "/";
-  }();
+  static const std::string folder = make_unique_temp_folder("zephra-config-");
   return folder;
 }
 
-void use_test_config_folder() { setenv("XDG_CONFIG_HOME", test_config_folder().c_str(), 1); }
-
-TempDir::TempDir() {
-  std::string pattern = (fs::temp_directory_path() / "zephra-test-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern + "/";
+void use_test_config_folder() {
+#ifdef _WIN32
+  _putenv_s(kConfigFolderVariable, test_config_folder().c_str());
+#else
+  setenv(kConfigFolderVariable, test_config_folder().c_str(), 1);
+#endif
 }
+
+TempDir::TempDir() : path_(make_unique_temp_folder("zephra-test-")) {}
 
 TempDir::~TempDir() {
   std::error_code ec;
@@ -76,7 +103,11 @@ bool file_exists(const std::string& path) { return fs::exists(fs::symlink_status
 
 int run_command(const std::string& command) {
   int status = std::system(command.c_str());
+#ifdef _WIN32
+  return status;
+#else
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
 }
 
 std::vector<std::string> list_tree(const std::string& root) {

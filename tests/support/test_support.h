@@ -24,7 +24,7 @@ class TempDir {
 };
 
 // The preference folder of this test program, removed at its end; use_test_config_folder()
-// points XDG_CONFIG_HOME at it again after a test pointed it elsewhere.
+// points XDG_CONFIG_HOME (APPDATA on Windows) at it again after a test pointed it elsewhere.
 const std::string& test_config_folder();
 void use_test_config_folder();
 

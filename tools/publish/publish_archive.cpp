@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "files/md5.h"
+#include "files/zip_open.h"
 
 namespace fs = std::filesystem;
 
@@ -40,7 +41,7 @@ class zip_writer {
     FILE* probe = std::fopen(path.c_str(), "wbx");
     if (!probe) return false;
     std::fclose(probe);
-    zf_ = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
+    zf_ = zip_open_utf8(path, APPEND_STATUS_CREATE);
     return zf_ != nullptr;
   }
   int open_entry(const std::string& name, const zip_fileinfo& info, uint64_t size) {
