@@ -1,6 +1,7 @@
 #include "app/console_win32.h"
 
 #include <windows.h>
+#include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
 
@@ -28,9 +29,7 @@ bool keeps_its_handle(HANDLE h, DWORD type) {
   return to_file_or_pipe(type) || (type == FILE_TYPE_CHAR && !GetConsoleMode(h, &mode));
 }
 
-}  // namespace
-
-void attach_parent_console() {
+void attach() {
   HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE), err = GetStdHandle(STD_ERROR_HANDLE);
   DWORD out_type = out && out != INVALID_HANDLE_VALUE ? GetFileType(out) : FILE_TYPE_UNKNOWN;
   DWORD err_type = err && err != INVALID_HANDLE_VALUE ? GetFileType(err) : FILE_TYPE_UNKNOWN;
@@ -42,6 +41,16 @@ void attach_parent_console() {
   // The program's texts are UTF-8.
   parent_code_page = GetConsoleOutputCP();
   if (parent_code_page != CP_UTF8 && SetConsoleOutputCP(CP_UTF8)) std::atexit(restore_code_page);
+}
+
+}  // namespace
+
+void attach_parent_console() {
+  attach();
+  // Lines end in \n alone, as on Linux, so that scripts read the output alike on both systems;
+  // a console starts a new line at \n by itself.
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
 }
 
 bool stdout_is_console() {

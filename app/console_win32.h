@@ -6,7 +6,8 @@
 #include <vector>
 
 // Attaches to the console of the program that started this one, when there is one, and points
-// standard output and error there unless they already go to a file or a pipe.
+// standard output and error there unless they already go to a file or a pipe; either way their
+// lines end in a plain line feed.
 void attach_parent_console();
 // True when standard output is a console that understands the sequences which rewrite a line.
 bool stdout_is_console();
