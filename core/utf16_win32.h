@@ -1,6 +1,6 @@
 #pragma once
 // Text inside the program is UTF-8; every Windows call takes and gives UTF-16. These convert
-// between the two; bytes that are not valid UTF-8 (or lone surrogates) become U+FFFD.
+// between the two. Bytes that are not valid UTF-8 (or lone surrogates) become U+FFFD.
 #include <string>
 
 std::wstring to_utf16(const std::string& text);

@@ -16,6 +16,7 @@ const error_msg_info kErrMsgs[] = {
     {20011, "We could not find the server over the network"},
     {20012, "Part of the downloaded zip file is corrupted (the resource fork header is bad)"},
     {20013, "Part of the downloaded zip file points outside the folder it belongs in, so I did not unpack it"},
+    {20014, "Part of the downloaded zip file has a name Windows cannot give a file, so I did not unpack it"},
     {20021, "The downloaded zip file does not hold the file it was sent for"},
     {20022, "The downloaded zip file unpacks to more than the directory lists for its file, so I stopped unpacking it"},
     {20023, "The unpacked file is not the one the directory lists (its MD5 signature differs)"},
@@ -93,8 +94,12 @@ std::string error_str(int val) {
   if (const char* msg = find_in(kErrMsgs, val)) return msg;
   if (const char* msg = find_in(kZipReaderMsgs, val)) return msg;
   char buffer[256];
+#ifdef _WIN32
+  const char* text = strerror_s(buffer, sizeof buffer, val) == 0 ? buffer : nullptr;
+#else
   // The GNU form: returns the text, which need not be in buffer.
   const char* text = strerror_r(val, buffer, sizeof buffer);
+#endif
   if (text && *text && std::strncmp(text, "Unknown error", 13) != 0) return text;
   return "I ran into an error I have no description for (code " + std::to_string(val) + ")";
 }

@@ -23,6 +23,7 @@ enum : int {
   kErrNetNoServer = 20011,
   kErrZipForkHeader = 20012,
   kErrZipOutside = 20013,
+  kErrZipWindowsName = 20014,
   // A downloaded archive that is not what the directory lists: faults of the server it came from.
   kErrZipNoEntry = 20021,
   kErrZipTooBig = 20022,

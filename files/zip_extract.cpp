@@ -38,6 +38,9 @@ constexpr unsigned kChunkBytes = 256 * 1024;
 
 constexpr int kEndOfList = UNZ_END_OF_LIST_OF_FILE;  // -100
 constexpr int kNameTooLong = 36;                      // ENAMETOOLONG
+#ifndef EDQUOT
+#define EDQUOT ENOSPC  // Windows has no code of its own for a full quota
+#endif
 
 // True when a stored name could lead outside the folder being unpacked into: absolute, or with a
 // ".." component. Every separator an internal path accepts counts, since all of them become one.
@@ -52,6 +55,25 @@ bool leaves_folder(const std::string& name) {
   }
   return false;
 }
+
+// Windows reserves these names for devices, whatever extension follows them.
+bool is_device_name(std::string base) {
+  for (char& c : base)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL" || base == "CONIN$" || base == "CONOUT$")
+    return true;
+  if (base.size() < 4 || (base.compare(0, 3, "COM") != 0 && base.compare(0, 3, "LPT") != 0)) return false;
+  std::string number = base.substr(3);
+  // The superscript digits count too: Windows reads COM¹ as COM1.
+  return (number.size() == 1 && number[0] >= '1' && number[0] <= '9') || number == "\xc2\xb9" ||
+         number == "\xc2\xb2" || number == "\xc2\xb3";
+}
+
+#ifdef _WIN32
+constexpr bool kRefuseWindowsNames = true;
+#else
+constexpr bool kRefuseWindowsNames = false;
+#endif
 
 int unzip_dir(const std::string& path) {
   int err = make_folder(path);
@@ -168,6 +190,26 @@ struct zip_closer {
 
 }  // namespace
 
+bool zip_name_unfit_for_windows(const std::string& name) {
+  size_t start = 0;
+  while (start < name.size()) {
+    size_t end = start;
+    while (end < name.size() && !is_path_sep(name[end])) ++end;
+    std::string part = name.substr(start, end - start);
+    start = end + 1;
+    // Empty components (a folder's trailing separator) and "." name nothing of their own.
+    if (part.empty() || part == ".") continue;
+    for (char c : part)
+      if (static_cast<unsigned char>(c) < 32 || std::strchr("<>\"|?*", c)) return true;
+    if (part.back() == '.' || part.back() == ' ') return true;
+    // The device check ignores the extension and the spaces before it: "nul .txt" is NUL.
+    std::string base = part.substr(0, part.find('.'));
+    while (!base.empty() && base.back() == ' ') base.pop_back();
+    if (is_device_name(base)) return true;
+  }
+  return false;
+}
+
 int zip_to_file(std::string zip_file, std::string out_directory, std::string* out_file, int force_name) {
   zip_file = app_path + zip_file;
   out_directory = app_path + out_directory;
@@ -209,6 +251,9 @@ int zip_to_file(std::string zip_file, std::string out_directory, std::string* ou
       } else if (leaves_folder(name)) {
         xer << "zip entry points outside the folder: " << name << "\n";
         entry_err = kErrZipOutside;
+      } else if (kRefuseWindowsNames && zip_name_unfit_for_windows(name)) {
+        xer << "zip entry has a name Windows cannot hold: " << name << "\n";
+        entry_err = kErrZipWindowsName;
       } else {
         if (first && out_file) {
           *out_file = name;

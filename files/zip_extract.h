@@ -4,6 +4,13 @@
 #include <ostream>
 #include <string>
 
+// True when Windows cannot hold an entry of this stored name: a component that is a reserved device
+// name (CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9, in any case, with or without an extension) or ends
+// in a dot or a space, or a character Windows refuses (<>"|?* and control characters). Every
+// separator an internal path accepts (/, \ and :) separates components. Unpacking refuses such
+// entries on Windows only; the check itself is the same everywhere.
+bool zip_name_unfit_for_windows(const std::string& name);
+
 // Returns 0, or an error code for error_str. out_file receives the first entry's stored name;
 // force_name writes the first entry under the name out_file holds.
 int zip_to_file(std::string zip_file, std::string out_directory, std::string* out_file, int force_name);

@@ -6,6 +6,7 @@
 #include "core/log.h"
 #include "files/os_path.h"
 #include "install/directory.h"
+#include "install/install_pass.h"
 #include "install/session_state.h"
 
 namespace {
@@ -64,7 +65,12 @@ int choose_files() {
       const bool is_ondisk = v.sig_have != kSigNone;
       const bool is_latest = is_ondisk && v.sig_have == v.sig_want;
 
-      if (!is_ondisk && is_gone) decide = 0;  // nothing to delete
+      if (!is_ondisk && is_gone) {
+        // Nothing to delete; but a run killed after deleting it may have left its folder
+        // empty, which this pass then tidies away as if it had deleted the file itself.
+        decide = 0;
+        note_deleted_folders(dest);
+      }
       if (is_latest) decide = 0;              // already current
       if (is_ondisk && !is_latest) {
         // A file that matches no version ever published was changed by the user.

@@ -56,17 +56,6 @@ bool make_one_folder(const std::string& path) {
   return true;
 }
 
-// Records the folder of a deleted file and its ancestors below the destination, so that the
-// ones left empty can be removed at the end of the pass.
-void note_deleted_folders(const std::string& dest) {
-  std::string folder = dest.substr(0, after_last_sep(dest));
-  while (folder.size() > dest_dir_path.size()) {
-    deleted_files.insert(folder);
-    folder.pop_back();
-    folder.erase(after_last_sep(folder));
-  }
-}
-
 void delete_unwanted_file(const std::string& dest) {
   stg.crnt_file_stat = 0;
   unlock_file(dest);
@@ -125,6 +114,15 @@ void rename_destination() {
 }
 
 }  // namespace
+
+void note_deleted_folders(const std::string& dest) {
+  std::string folder = dest.substr(0, after_last_sep(dest));
+  while (folder.size() > dest_dir_path.size()) {
+    deleted_files.insert(folder);
+    folder.pop_back();
+    folder.erase(after_last_sep(folder));
+  }
+}
 
 void progress_reset() {
   // No archive may still be unpacking while the slots' archives go.

@@ -13,6 +13,9 @@
 // ancestors below the destination; those found empty at the end are removed. Emptied by each
 // read of the directory.
 extern std::set<std::string> deleted_files;
+// Records the folder of the file dest (a full path) and its ancestors below the destination in
+// deleted_files.
+void note_deleted_folders(const std::string& dest);
 
 // Folders already cleared of a killed run's temporary files; emptied by each read of the directory.
 extern std::set<std::string> cleaned_folders;

@@ -88,7 +88,11 @@ release_record checked;  // the release of the directory last accepted
 std::string date_text(long long t) {
   std::time_t when = static_cast<std::time_t>(t);
   std::tm tm{};
+#ifdef _WIN32
+  gmtime_s(&tm, &when);
+#else
   gmtime_r(&when, &tm);
+#endif
   char text[32];
   std::strftime(text, sizeof text, "%Y-%m-%d %H:%M UTC", &tm);
   return text;

@@ -451,10 +451,15 @@ void session_quit_clicked() {
 
 bool session_is_up_to_date() {
   if (stg.dir_scan != 3 || stg.disk_req != 0) return false;
-  // Nothing to download; a file the release removed that still lies on disk is work too.
+  // Nothing to download; a file the release removed that still lies on disk is work too, and so
+  // is the folder it leaves empty when a run was stopped between the two.
   for (const file_history_struct& history : sim_info.files) {
     const file_version_struct& v = history.versions.back();
-    if (v.sig_want == kSigGone && v.sig_have != kSigNone && version_applies(v.os_type, stg.download_os)) return false;
+    if (v.sig_want != kSigGone || !version_applies(v.os_type, stg.download_os)) continue;
+    if (v.sig_have != kSigNone) return false;
+    const std::string dest = dest_path_of(v.path);
+    wrk_path = dest.substr(0, dest.rfind(kPathSep) + 1);
+    if (wrk_path.size() > dest_dir_path.size() && os_is_folder(wrk_path) && opensave_getitems(0) == 0) return false;
   }
   return true;
 }

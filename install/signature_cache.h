@@ -18,10 +18,14 @@ class signature_cache {
   std::string lookup(const std::string& rel, const os_file_stamp& stamp) const;
   void remember(const std::string& rel, const os_file_stamp& stamp, const std::string& md5);
   void forget(const std::string& rel);
-  void clear() { records_.clear(); }
+  void clear() {
+    if (!records_.empty()) dirty_ = true;
+    records_.clear();
+  }
   size_t size() const { return records_.size(); }
   // Writes the cache for dest beside its old one and renames it over; 0 or the system's error.
-  int save(const std::string& dest) const;
+  // A cache unchanged since it was loaded for dest is not written again.
+  int save(const std::string& dest);
 
  private:
   struct record {
@@ -29,6 +33,8 @@ class signature_cache {
     std::string md5;
   };
   std::unordered_map<std::string, record> records_;
+  std::string loaded_for_;  // the destination whose file holds exactly records_, if any
+  bool dirty_ = false;
 };
 extern signature_cache sig_cache;
 

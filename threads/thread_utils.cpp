@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <functional>
+#include <new>
 #include <future>
 #include <string>
 #include <thread>
@@ -76,13 +77,8 @@ void UTL_critical_section_lock(UTL_critical_section* cs) { cs->mutex.lock(); }
 void UTL_critical_section_unlock(UTL_critical_section* cs) { cs->mutex.unlock(); }
 
 void UTL_message_queue_create(UTL_message_queue** out_queue) {
-  auto* q = new UTL_message_queue;
-  try {
-    q->queue = std::make_unique<std::counting_semaphore<100000>>(0);
-  } catch (const std::exception&) {
-    delete q;
-    os_failure("CreateSemaphore", 0);
-  }
+  auto* q = new (std::nothrow) UTL_message_queue;
+  if (!q) os_failure("CreateSemaphore", 0);
   *out_queue = q;
 }
 
@@ -90,20 +86,21 @@ void UTL_message_queue_destroy(UTL_message_queue* queue) { delete queue; }
 
 void UTL_message_queue_write(UTL_message_queue* queue, void* message) {
   {
-    StLocker hold(&queue->lock);
-    // The semaphore cannot count past its maximum; more would be a lost wake-up.
+    std::lock_guard<std::mutex> hold(queue->lock);
+    // As many as a semaphore of the system could count; more means messages are never read.
     if (static_cast<std::ptrdiff_t>(queue->messages.size()) >= kMaxQueued) os_failure("MPNotifyQueue", 298);
     queue->messages.push_back(message);
   }
-  queue->queue->release();
+  queue->arrived.notify_one();
 }
 
 void* UTL_message_queue_read(UTL_message_queue* queue, int timeout_ms) {
+  std::unique_lock<std::mutex> hold(queue->lock);
+  auto waiting = [queue] { return !queue->messages.empty(); };
   if (timeout_ms < 0)
-    queue->queue->acquire();
-  else if (!queue->queue->try_acquire_for(std::chrono::milliseconds(timeout_ms)))
+    queue->arrived.wait(hold, waiting);
+  else if (!queue->arrived.wait_for(hold, std::chrono::milliseconds(timeout_ms), waiting))
     return nullptr;
-  StLocker hold(&queue->lock);
   void* message = queue->messages.front();
   queue->messages.pop_front();
   return message;

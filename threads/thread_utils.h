@@ -1,9 +1,8 @@
 #pragma once
 // Thin portable layer over threads, re-entrant critical sections and a counting message queue.
+#include <condition_variable>
 #include <list>
-#include <memory>
 #include <mutex>
-#include <semaphore>
 
 using UTL_thread_func = void* (*)(void*);
 
@@ -14,9 +13,11 @@ struct UTL_critical_section {
   std::recursive_mutex mutex;
 };
 
+// A reader sleeps on the condition until a message comes; unlike the standard semaphore, which
+// spins through dozens of sched_yield calls first, waking it costs one futex call.
 struct UTL_message_queue {
-  UTL_critical_section lock;
-  std::unique_ptr<std::counting_semaphore<100000>> queue;  // count = messages waiting
+  std::mutex lock;
+  std::condition_variable arrived;
   std::list<void*> messages;
 };
 

@@ -159,6 +159,15 @@ TEST_F(ZipToFile, NamesLeadingOutsideAreNeverWritten) {
     EXPECT_EQ(list_tree(t.path()), (std::vector<std::string>{"in.zip", "out/", "out/a/", "out/good.txt"}));
   }
   EXPECT_NE(log.text().find("UNZIP zip_to_file failed with err=20013\n"), std::string::npos);
+
+  // Names Windows cannot hold, which unpacking refuses there, and near misses it must keep.
+  for (const char* unfit : {"CON", "con.txt", "Data/nul.tar.gz", "a/PRN/b", "aux:x", "LPT9.log", "com1",
+                            "COM\xc2\xb9", "nul .txt", "dir./f", "f ", "a\\b. ", "a<b", "q?", "s*", "p|q", "x\"y",
+                            "tab\tname", "bell\x07"})
+    EXPECT_TRUE(zip_name_unfit_for_windows(unfit)) << unfit;
+  for (const char* fit : {"CONSOLE.txt", "console", "com10", "LPT0", "nul_x", "AUXILIARY/x", "a.b/c.d", ".hidden",
+                          "folder/", "./x", "Resources/airfoils/NACA 0012.afl", "\xc3\xbc" "ber.txt", ""})
+    EXPECT_FALSE(zip_name_unfit_for_windows(fit)) << fit;
 }
 
 TEST_F(ZipToFile, OverlongNamesAreAnErrorNotAnEnd) {

@@ -6,7 +6,9 @@
 // sets `windows` runs the Windows build (build-win/) under Wine instead.
 #include <gtest/gtest.h>
 #include <minizip/zip.h>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -182,6 +184,15 @@ class EndToEnd : public ::testing::Test {
   // Whether rel, a file of the release, is for the system the installer runs on.
   bool for_this_system(const std::string& rel) const {
     return windows ? !is_linux_program(rel) : !rel.ends_with(".exe");
+  }
+
+  // Where the installer keeps its preferences: the test's own config folder, or under Wine the
+  // roaming application data of the test prefix.
+  std::string preference_file() const {
+    if (!windows) return home + "config/Zephra Installer.prf";
+    const passwd* user = getpwuid(getuid());
+    return std::string(ZEPHRA_SOURCE_DIR) + "/build-win/wineprefix/drive_c/users/" + (user ? user->pw_name : "root") +
+           "/AppData/Roaming/Zephra Installer.prf";
   }
 
   // The tree an installation of files should have: the files for this system, their

@@ -57,6 +57,15 @@ TEST_F(Update, ReleaseOneBecomesExactlyReleaseTwoAndTheFolderTakesItsName) {
   install_run again = install(renamed);
   EXPECT_EQ(again.status, 0) << describe(again);
   EXPECT_NE(again.out.find(kLatest), std::string::npos) << describe(again);
+
+  // A run stopped after deleting the removed file but before removing its emptied folder leaves
+  // the folder behind: the next run finishes the job.
+  fs::create_directories(renamed + "Resources/old");
+  install_run tidy = install(renamed);
+  EXPECT_EQ(tidy.status, 0) << describe(tidy);
+  EXPECT_NE(tidy.out.find(kComplete), std::string::npos) << describe(tidy);
+  EXPECT_FALSE(fs::exists(renamed + "Resources/old")) << "the emptied folder was kept";
+  expect_installed(renamed, second);
 }
 
 TEST_F(Update, AHomeFolderHoldingTheInstallationIsUpdatedInPlaceAndNeverRenamed) {

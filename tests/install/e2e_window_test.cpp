@@ -57,7 +57,7 @@ void Window::shows_the_release_and_closes_cleanly() {
   EXPECT_EQ(run.status, 0) << describe(run);
   EXPECT_NE(run.log.find("Clean exit from threads."), std::string::npos) << describe(run);
   EXPECT_NE(run.log.find("OpenGL Version"), std::string::npos) << "the GL probe did not run: " << describe(run);
-  EXPECT_TRUE(file_exists(home + "config/Zephra Installer.prf")) << "the normal finish-up saves the preferences";
+  EXPECT_TRUE(file_exists(preference_file())) << "the normal finish-up saves the preferences";
   for (const std::string& f : list_tree(dest)) EXPECT_EQ(f.back(), '/') << "installed without a click: " << f;
 }
 

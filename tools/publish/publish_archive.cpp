@@ -72,10 +72,20 @@ class zip_writer {
 tm_zip zip_date(std::time_t t) {
   std::tm local{};
   if (const std::tm* found = std::localtime(&t)) local = *found;  // the program has one thread
-  if (local.tm_year < 80) local = std::tm{0, 0, 0, 1, 0, 80, 0, 0, 0, 0, nullptr};
-  return tm_zip{static_cast<uInt>(local.tm_sec), static_cast<uInt>(local.tm_min), static_cast<uInt>(local.tm_hour),
-                static_cast<uInt>(local.tm_mday), static_cast<uInt>(local.tm_mon),
-                static_cast<uInt>(local.tm_year + 1900)};
+  if (local.tm_year < 80) {
+    local = std::tm{};
+    local.tm_mday = 1;
+    local.tm_year = 80;
+  }
+  // Field by field: the fields of std::tm, and their types in tm_zip, differ between systems.
+  tm_zip date{};
+  date.tm_sec = local.tm_sec;
+  date.tm_min = local.tm_min;
+  date.tm_hour = local.tm_hour;
+  date.tm_mday = local.tm_mday;
+  date.tm_mon = local.tm_mon;
+  date.tm_year = local.tm_year + 1900;
+  return date;
 }
 
 // The entry's record: the file's modification time and a regular file's Unix mode.

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -31,6 +32,16 @@ namespace {
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 constexpr size_t kMaxProblemsShown = 20;
+
+// New files are made with O_EXCL, since the Windows C library ignores fopen's "x"; there they must
+// also be opened as binary and given a mode the library accepts.
+#ifdef _WIN32
+constexpr int kNewFileFlags = O_WRONLY | O_CREAT | O_EXCL | O_BINARY;
+constexpr int kNewFileMode = _S_IREAD | _S_IWRITE;
+#else
+constexpr int kNewFileFlags = O_WRONLY | O_CREAT | O_EXCL;
+constexpr int kNewFileMode = 0666;
+#endif
 
 void say_error(const std::string& text) { std::cerr << "zephra-publish: " << text << "\n"; }
 void say_note(const std::string& text) { std::cerr << "zephra-publish: note: " << text << "\n"; }
@@ -82,7 +93,8 @@ class staging_folder {
 
 // Writes a new file (it must not exist yet) with text; false with a message in error.
 bool write_new_file(const fs::path& path, const std::string& text, std::string& error) {
-  FILE* f = std::fopen(path.c_str(), "wbx");
+  int fd = ::open(path.string().c_str(), kNewFileFlags, kNewFileMode);
+  FILE* f = fd < 0 ? nullptr : fdopen(fd, "wb");
   if (!f) {
     error = "I could not create " + path.string() + ": " + std::strerror(errno) + ".";
     return false;
@@ -114,7 +126,7 @@ int make_key(const std::string& name) {
     say_error(public_path + " already exists; I won't replace a key.");
     return kExitFailed;
   }
-  int fd = ::open(secret_path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+  int fd = ::open(secret_path.c_str(), kNewFileFlags, kNewFileMode & 0600);
   if (fd < 0) {
     say_error(errno == EEXIST ? secret_path + " already exists; I won't replace a key."
                               : "I could not create " + secret_path + ": " + std::strerror(errno) + ".");
