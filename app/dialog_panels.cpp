@@ -1,5 +1,8 @@
 // The window's own forms of the dialogs: the panel in which the user types a folder when the
-// desktop has no chooser, and the drawn panels put behind the install engine's seams.
+// system has no chooser, the drawn panels put behind the install engine's seams, and the
+// chooser call that every platform's folder chooser answers.
+#include <cstring>
+
 #include "app/dialogs.h"
 #include "app/event_loop.h"
 #include "app/keys.h"
@@ -83,4 +86,16 @@ void install_window_dialogs() {
     };
   if (!select_alert_hook()) select_alert_hook() = select_alert_panel;
   if (!dir_progress_hook()) dir_progress_hook() = dir_progress_panel;
+}
+
+int GetFilePathFromUser(int inType, const char* inPrompt, const char* action, int, const char* inDefaultDir,
+                        char* outFileName) {
+  if (inType != 2 || !outFileName) return 0;
+  std::string chosen;
+  if (!choose_folder(inPrompt ? inPrompt : "", action ? action : "", inDefaultDir ? inDefaultDir : "", chosen))
+    return 0;
+  // The caller's buffer keeps its previous folder when the chosen one does not fit.
+  if (chosen.size() >= static_cast<size_t>(kFilePathBufSize)) return 0;
+  std::memcpy(outFileName, chosen.c_str(), chosen.size() + 1);
+  return 1;
 }

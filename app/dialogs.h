@@ -1,7 +1,6 @@
 #pragma once
 // System dialogs: message box, opening a web address, the folder chooser.
 #include <string>
-#include <vector>
 
 // Shows a system message box with no owner; returns false when none could be shown.
 bool system_message_box(const std::string& title, const std::string& text);
@@ -15,22 +14,11 @@ constexpr int kFilePathBufSize = 512;
 int GetFilePathFromUser(int inType, const char* inPrompt, const char* action, int id, const char* inDefaultDir,
                         char* outFileName);
 
-// The folder chooser behind GetFilePathFromUser: the desktop's chooser (zenity, else kdialog) when
-// a display and one of them exist, else the program's own panel with a text field. action is the
-// caption of the panel's confirming button.
+// The folder chooser behind GetFilePathFromUser: the system's chooser (on Linux the desktop's,
+// zenity else kdialog, when a display and one of them exist; on Windows the shell's folder dialog),
+// else the program's own panel with a text field. action is the caption of the confirming button.
 bool choose_folder(const std::string& prompt, const std::string& action, const std::string& start,
                    std::string& chosen);
-
-// The command lines of the desktop choosers, starting at folder start.
-std::vector<std::string> zenity_folder_command(const std::string& prompt, const std::string& start);
-std::vector<std::string> kdialog_folder_command(const std::string& prompt, const std::string& start);
-// What a chooser's exit status and standard output mean: true with the folder (given a trailing
-// separator) when it exited 0 with a path; false for a cancel or nothing chosen.
-bool chooser_folder_from_output(int exit_status, const std::string& output, std::string* folder);
-// True when a desktop display is there for a chooser to appear on.
-bool desktop_display_present();
-// The full path of an executable named name on PATH, empty when there is none.
-std::string find_on_path(const std::string& name);
 
 // The program's own folder panel, when no desktop chooser is there: the user types the path.
 // False when cancelled, when the text is empty, or when there is no window.

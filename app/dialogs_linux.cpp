@@ -9,9 +9,9 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 
 #include "app/dialogs.h"
+#include "app/dialogs_linux.h"
 #include "app/window.h"
 #include "core/app_state.h"
 #include "files/os_path.h"
@@ -195,16 +195,4 @@ bool choose_folder(const std::string& prompt, const std::string& action, const s
     }
   }
   return folder_panel(prompt, action, start, chosen);
-}
-
-int GetFilePathFromUser(int inType, const char* inPrompt, const char* action, int, const char* inDefaultDir,
-                        char* outFileName) {
-  if (inType != 2 || !outFileName) return 0;
-  std::string chosen;
-  if (!choose_folder(inPrompt ? inPrompt : "", action ? action : "", inDefaultDir ? inDefaultDir : "", chosen))
-    return 0;
-  // The caller's buffer keeps its previous folder when the chosen one does not fit.
-  if (chosen.size() >= static_cast<size_t>(kFilePathBufSize)) return 0;
-  std::memcpy(outFileName, chosen.c_str(), chosen.size() + 1);
-  return 1;
 }

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "core/app_state.h"
+#include "files/os_path.h"
 
 namespace {
 constexpr std::array<const char*, 4> kValueOptions = {"--modified", "--give_up_after", "--vendor_host", "--seed"};
@@ -13,6 +14,17 @@ constexpr std::array<const char*, 6> kSwitches = {"--unattended", "--accept_eula
 bool listed(const auto& names, const std::string& name) {
   return std::any_of(names.begin(), names.end(), [&](const char* n) { return name == n; });
 }
+
+// Whether a folder is given from a root of its own: / on Linux; on Windows a drive (C:\ or C:/),
+// the current drive's root or a network share (\\server\share).
+bool names_its_root(const std::string& path) {
+#ifdef _WIN32
+  return (path.size() >= 2 && path[1] == ':') || path[0] == '\\' || path[0] == '/';
+#else
+  return path[0] == '/';
+#endif
+}
+
 }  // namespace
 
 launch_request read_launch_arguments(int argc, const char* const* argv, const std::string& cwd) {
@@ -36,8 +48,8 @@ launch_request read_launch_arguments(int argc, const char* const* argv, const st
       continue;
     }
     // The first word of the destination: a relative folder means one below the current folder.
-    if (!destination_seen && !arg.empty() && arg[0] != '/' && !cwd.empty())
-      arg = cwd + (cwd.back() == '/' ? "" : "/") + arg;
+    if (!destination_seen && !arg.empty() && !names_its_root(arg) && !cwd.empty())
+      arg = cwd + (cwd.back() == kPathSep ? "" : std::string(1, kPathSep)) + arg;
     destination_seen |= !arg.empty();
     request.args.push_back(arg);
   }

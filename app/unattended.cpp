@@ -1,6 +1,10 @@
 #include "app/unattended.h"
 
+#ifdef _WIN32
+#include "app/console_win32.h"
+#else
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cstdlib>
@@ -157,7 +161,11 @@ int modified_answer() {
 }  // namespace
 
 void unattended_begin() {
+#ifdef _WIN32
+  on_terminal = stdout_is_console();
+#else
   on_terminal = isatty(STDOUT_FILENO);
+#endif
   if (cmdline.has_option("--give_up_after")) {
     float seconds = std::strtof(cmdline.option_value("--give_up_after").c_str(), nullptr);
     if (seconds > 0) give_up_after = seconds;

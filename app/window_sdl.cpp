@@ -1,6 +1,5 @@
 // The only file that talks to SDL's video and event layers.
 #include <SDL.h>
-#include <SDL_opengl.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -8,6 +7,7 @@
 
 #include "app/window.h"
 #include "core/app_state.h"
+#include "ui/gl_state.h"
 #include "ui/window_state.h"
 
 namespace {
@@ -82,28 +82,6 @@ void dispatch(const SDL_Event& e) {
     case SDL_MOUSEWHEEL: on_mouse_wheel(e.wheel.y * 120); break;
     default: break;
   }
-}
-
-// The GL state every frame starts from.
-void initial_gl_state() {
-  const GLfloat ambient[4] = {0, 0, 0, 0};
-  glLightModelfv(GL_LIGHT_MODEL_AMBIENT, ambient);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  glAlphaFunc(GL_GREATER, 0);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  glDepthFunc(GL_LEQUAL);
-  glFogi(GL_FOG_MODE, GL_LINEAR);
-  glHint(GL_FOG_HINT, GL_FASTEST);
-  glFrontFace(GL_CW);
-  glCullFace(GL_BACK);
-  glShadeModel(GL_SMOOTH);
-  glEnable(GL_DITHER);
-  for (GLenum off : {GL_COLOR_LOGIC_OP, GL_STENCIL_TEST, GL_TEXTURE_1D, GL_NORMALIZE, GL_SCISSOR_TEST})
-    glDisable(off);
-  glColorMaterial(GL_FRONT, GL_AMBIENT_AND_DIFFUSE);
-  glEnable(GL_COLOR_MATERIAL);
-  glDepthMask(GL_FALSE);
 }
 
 }  // namespace
@@ -187,7 +165,7 @@ int MACIBM_make_context(int w) {
   mnw.context[0] = context;
   mnw.alias_act = 0;
   SDL_StartTextInput();
-  initial_gl_state();
+  OGL_initial_state();
   return 1;
 }
 

@@ -120,4 +120,25 @@ void OGL_setstate(int fog, int tex, int lit, int al, int deR, int deW) {
   }
 }
 
+void OGL_initial_state() {
+  const GLfloat ambient[4] = {0, 0, 0, 0};
+  glLightModelfv(GL_LIGHT_MODEL_AMBIENT, ambient);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glAlphaFunc(GL_GREATER, 0);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glDepthFunc(GL_LEQUAL);
+  glFogi(GL_FOG_MODE, GL_LINEAR);
+  glHint(GL_FOG_HINT, GL_FASTEST);
+  glFrontFace(GL_CW);
+  glCullFace(GL_BACK);
+  glShadeModel(GL_SMOOTH);
+  glEnable(GL_DITHER);
+  for (GLenum off : {GL_COLOR_LOGIC_OP, GL_STENCIL_TEST, GL_TEXTURE_1D, GL_NORMALIZE, GL_SCISSOR_TEST})
+    glDisable(off);
+  glColorMaterial(GL_FRONT, GL_AMBIENT_AND_DIFFUSE);
+  glEnable(GL_COLOR_MATERIAL);
+  glDepthMask(GL_FALSE);
+}
+
 void OGL_nrml_colors() { glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA); }

@@ -26,6 +26,8 @@ extern oglp_class oglp;
 // al 4 blend off test off, 5 blend on, 6 test on, 7 both; deR 8 / 9 depth test on / off;
 // deW 10 / 11 depth writes on / off. Interface drawing uses (1, 0, 3, 5, 9, 11), text (1, 1, 3, 5, 9, 11).
 void OGL_setstate(int fog, int tex, int lit, int al, int deR, int deW);
+// The GL state a new context starts every frame from (set once the context is current).
+void OGL_initial_state();
 // Blending by source alpha over one minus source alpha.
 void OGL_nrml_colors();
 // Forgets the cached switches, so that the next setter reads them from GL again (a new context).

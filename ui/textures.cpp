@@ -472,6 +472,8 @@ void tman_class::bind_ref(int ref, int unit, int mode) {
     cache_context_ = mnw.context[0];
   }
   if (unit < 0 || unit >= std::min(ren.num_tex_units, 6)) return;
+  // Units above 0 are reached through the probed entry point: the Windows GL library exports only 1.1.
+  if (unit > 0 && !multitex.glActiveTextureARB) return;
 
   int name;
   if (is_loaded(ref)) {
@@ -487,7 +489,7 @@ void tman_class::bind_ref(int ref, int unit, int mode) {
   }
   if (name == o_tex[unit] && mode == o_mod[unit]) return;
 
-  if (unit > 0) glActiveTexture(GL_TEXTURE0 + unit);
+  if (unit > 0) multitex.glActiveTextureARB(GL_TEXTURE0_ARB + unit);
   if (name != o_tex[unit]) {
     glBindTexture(GL_TEXTURE_2D, name);
     o_tex[unit] = name;
@@ -498,7 +500,7 @@ void tman_class::bind_ref(int ref, int unit, int mode) {
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, mode == 1 ? GL_REPLACE : GL_MODULATE);
     o_mod[unit] = mode;
   }
-  if (unit > 0) glActiveTexture(GL_TEXTURE0);
+  if (unit > 0) multitex.glActiveTextureARB(GL_TEXTURE0_ARB);
 }
 
 void tman_class::recall_ins_texes() {

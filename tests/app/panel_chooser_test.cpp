@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/dialogs.h"
+#include "app/dialogs_linux.h"
 #include "install/destination.h"
 #include "install/directory_view.h"
 #include "install/file_selection.h"
