@@ -65,8 +65,10 @@ TEST(ErrorStr, TableSentencesAndFallbacks) {
             "Part of the downloaded zip file points outside the folder it belongs in, so I did not unpack it");
   EXPECT_EQ(error_str(5), "Input/output error");
   EXPECT_EQ(error_str(0), "No error detected");
-  // Not in the table: the system's own text.
+  // Not in the table: the system's own text (Windows' C library has none for this code).
+#ifndef _WIN32
   EXPECT_EQ(error_str(ENOTSUP), "Operation not supported");
+#endif
   EXPECT_EQ(error_str(123456), "I ran into an error I have no description for (code 123456)");
 }
 
@@ -245,8 +247,13 @@ TEST(OufOpen, TextHeaderReadsBackThroughTheScanner) {
   ASSERT_EQ(ouf_open(t / "SET.PRF", 10001, 800, "no-copyright-string"), 1);
   ouf << "_pref 1\n";
   ouf.close();
+#ifdef _WIN32
+  // A text file, in a file system that does not tell case apart.
+  EXPECT_EQ(read_file(t / "SET.prf"), "I\r\n800 version\r\n_pref 1\r\n");
+#else
   EXPECT_FALSE(file_exists(t / "SET.PRF"));
   EXPECT_EQ(read_file(t / "SET.prf"), "I\n800 version\n_pref 1\n");
+#endif
 
   ASSERT_EQ(ouf_open(t / "c.txt", 10001, 8500, " (c) somebody"), 1);
   ouf << "SERVERS\n";

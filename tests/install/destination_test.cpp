@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "files/os_path.h"
 #include "install/destination.h"
 #include "install/session_state.h"
 #include "tests/support/test_support.h"
@@ -50,9 +51,11 @@ TEST(Destination, AMissingFolderInsideAnInstallationPicksTheInstallation) {
 }
 
 TEST(Destination, PathHelpers) {
-  std::string path = "Zephra 8.50/Resources/x.txt";
+  // Converted paths carry the system's separator.
+  const std::string sep(1, kPathSep);
+  std::string path = "Zephra 8.50" + sep + "Resources" + sep + "x.txt";
   trim_dest_folder(path);
-  EXPECT_EQ(path, "Resources/x.txt");
+  EXPECT_EQ(path, "Resources" + sep + "x.txt");
   path = "nofolder";
   trim_dest_folder(path);
   EXPECT_EQ(path, "nofolder");

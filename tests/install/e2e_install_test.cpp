@@ -220,6 +220,8 @@ TEST_F(FreshInstallOnWindows, TheExeInstallsThenUpdatesKeepingAChangedFileAndDel
   second["Resources/settings.txt"] = "setting two, longer than before\n";
   second["Airfoils/NACA2412.afl"] = "NACA 2412 lift drag moment\n";
   second.erase("Resources/old/gone.txt");
+  // A new build of the Windows program: installing it makes the installer rename the folder.
+  second["Resources/plugins/windows-tool.exe"] = "MZ program for Windows, second build\n";
   ASSERT_EQ(publish(make_master("r2", second), "Zephra 8.50",
                     {"--os", "*.exe=2", "--previous", site + "/Zephra 8.40/directory.txt"}),
             0);

