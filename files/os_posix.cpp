@@ -1,4 +1,5 @@
 #include "files/os_files.h"
+#include "files/replacement_names.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -129,37 +130,6 @@ void os_unmap_file(os_mapping& m) {
 
 // ---- replacement file
 
-namespace {
-
-constexpr char kPartPrefix[] = ".zephra-part-";
-constexpr size_t kPartSuffixLength = 10;
-constexpr char kPartChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-
-// Characters for the temporary name; uniqueness is settled by O_EXCL, this only avoids retries.
-std::string temp_suffix() {
-  static std::atomic<unsigned> counter{0};
-  unsigned long long v = static_cast<unsigned long long>(getpid()) * 2654435761ull ^
-                         static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
-                         (static_cast<unsigned long long>(counter.fetch_add(1)) << 40);
-  std::string s;
-  for (size_t i = 0; i < kPartSuffixLength; ++i) {
-    s += kPartChars[v % 36];
-    v /= 36;
-    v ^= v << 13;
-    v += 0x9E3779B97F4A7C15ull;
-  }
-  return s;
-}
-
-bool is_part_name(const std::string& name) {
-  const size_t prefix = sizeof kPartPrefix - 1;
-  if (name.size() != prefix + kPartSuffixLength || name.compare(0, prefix, kPartPrefix) != 0) return false;
-  for (size_t i = prefix; i < name.size(); ++i)
-    if (!((name[i] >= 'a' && name[i] <= 'z') || (name[i] >= '0' && name[i] <= '9'))) return false;
-  return true;
-}
-
-}  // namespace
 
 os_replacement_file::~os_replacement_file() { discard(); }
 
@@ -178,7 +148,7 @@ int os_replacement_file::create(const std::string& target, unsigned mode) {
   std::string folder = cut == std::string::npos ? std::string() : target.substr(0, cut + 1);
   // A hidden name, so that folder listings never show a half-written file.
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string candidate = folder + kPartPrefix + temp_suffix();
+    std::string candidate = folder + replacement_file_name(getpid());
     int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY,
                     static_cast<mode_t>(mode & 0777));
     if (fd >= 0) {
@@ -297,7 +267,7 @@ int os_remove_replacement_leftovers(const std::string& folder) {
   int removed = 0;
   while (dirent* e = readdir(d)) {
     std::string name = e->d_name;
-    if (!is_part_name(name)) continue;
+    if (!is_replacement_file_name(name)) continue;
     // Never follow a link, never block on a pipe; only a regular file of ours is removed.
     int fd = openat(dir_fd, name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) continue;

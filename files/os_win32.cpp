@@ -7,6 +7,7 @@
 #include <chrono>
 
 #include "core/utf16_win32.h"
+#include "files/replacement_names.h"
 
 namespace {
 
@@ -373,34 +374,6 @@ void os_unmap_file(os_mapping& m) {
 
 namespace {
 
-constexpr char kPartPrefix[] = ".zephra-part-";
-constexpr size_t kPartSuffixLength = 10;
-constexpr char kPartChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-
-// Characters for the temporary name; uniqueness is settled by CREATE_NEW, this only avoids retries.
-std::string temp_suffix() {
-  static std::atomic<unsigned> counter{0};
-  unsigned long long v = static_cast<unsigned long long>(GetCurrentProcessId()) * 2654435761ull ^
-                         static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
-                         (static_cast<unsigned long long>(counter.fetch_add(1)) << 40);
-  std::string s;
-  for (size_t i = 0; i < kPartSuffixLength; ++i) {
-    s += kPartChars[v % 36];
-    v /= 36;
-    v ^= v << 13;
-    v += 0x9E3779B97F4A7C15ull;
-  }
-  return s;
-}
-
-bool is_part_name(const std::string& name) {
-  const size_t prefix = sizeof kPartPrefix - 1;
-  if (name.size() != prefix + kPartSuffixLength || name.compare(0, prefix, kPartPrefix) != 0) return false;
-  for (size_t i = prefix; i < name.size(); ++i)
-    if (!((name[i] >= 'a' && name[i] <= 'z') || (name[i] >= '0' && name[i] <= '9'))) return false;
-  return true;
-}
-
 // The handle lives in the int the header keeps for a descriptor: Windows handles carry only 32
 // significant bits, which is what HandleToLong and LongToHandle are for. -1 is no handle.
 HANDLE handle_of(int fd) { return LongToHandle(fd); }
@@ -442,7 +415,7 @@ int os_replacement_file::create(const std::string& target, unsigned mode) {
   // Without the owner's write bit the new file is read-only, as its mode would make it on Linux.
   DWORD attributes = (mode & 0200) ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_READONLY;
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string candidate = folder + kPartPrefix + temp_suffix();
+    std::string candidate = folder + replacement_file_name(GetCurrentProcessId());
     // No sharing: while this handle is open no other program, nor a tidy-up, can open the file.
     HANDLE h = CreateFileW(wide_path(candidate).c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, attributes,
                            nullptr);
@@ -509,7 +482,7 @@ int os_remove_replacement_leftovers(const std::string& folder) {
   if (find == INVALID_HANDLE_VALUE) return 0;
   int removed = 0;
   do {
-    if (!is_part_name(to_utf8(data.cFileName)) || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+    if (!is_replacement_file_name(to_utf8(data.cFileName)) || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
         (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
       continue;
     // Without sharing, the open succeeds only when no running program holds the file; a link is

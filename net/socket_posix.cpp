@@ -77,27 +77,6 @@ VornSocket::~VornSocket() {
 
 bool VornSocket::StartupNetworking(bool) { return true; }
 
-uint32_t VornSocket::LookupAddress(const char* inAddress) {
-  if (!inAddress || !*inAddress) return 0;
-  in_addr dotted{};
-  if (::inet_pton(AF_INET, inAddress, &dotted) == 1) return dotted.s_addr;
-
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* answer = nullptr;
-  if (::getaddrinfo(inAddress, nullptr, &hints, &answer) != 0 || !answer) return 0;
-  uint32_t found = 0;
-  for (addrinfo* a = answer; a; a = a->ai_next) {
-    if (a->ai_family == AF_INET && a->ai_addr) {
-      found = reinterpret_cast<sockaddr_in*>(a->ai_addr)->sin_addr.s_addr;
-      break;
-    }
-  }
-  ::freeaddrinfo(answer);
-  return found;
-}
-
 Vorn_Status VornSocket::GetStatus() {
   if (mWinSocket == kInvalidSocket) return mSocketStatus;
   short revents = 0;
@@ -176,15 +155,6 @@ long VornSocket::WriteData(const void* inBuf, long inLength) {
   if (would_block(err)) return 0;
   Failed(err, peer_gone(err, true));
   return -1;
-}
-
-void VornSocket::Failed(int err, bool gone) {
-  // Disconnected and Error are final: a later failure does not move the socket out of them.
-  if (mSocketStatus == vornstatus_Disconnected || mSocketStatus == vornstatus_Error) return;
-  if (gone)
-    mSocketStatus = vornstatus_Disconnected;
-  else
-    SetError(err);
 }
 
 void VornSocket::Disconnect() {
