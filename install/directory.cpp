@@ -10,6 +10,7 @@
 #include "files/os_files.h"
 #include "files/os_path.h"
 #include "files/xmap.h"
+#include "files/zip_extract.h"
 #include "install/destination.h"
 #include "install/directory_view.h"
 #include "install/install_pass.h"
@@ -235,6 +236,13 @@ int read_directory(const std::string& disk_path, std::string message) {
       xer.flush();
       continue;
     }
+#ifdef _WIN32
+    // A device name such as CON or a name ending in a dot would be written somewhere unexpected.
+    if (zip_name_unfit_for_windows(v.path)) {
+      xer << "I am skipping the file '" << v.path << "' of the directory file, because Windows cannot hold its name.\n";
+      continue;
+    }
+#endif
 
     if (sim_info.files.empty() || v.path != previous_path) sim_info.files.emplace_back();
     previous_path = v.path;
