@@ -11,13 +11,6 @@
 
 namespace {
 
-// The folder of a destination path, with its separator.
-std::string folder_of(const std::string& dest) {
-  size_t i = dest.size();
-  while (i > 0 && !is_path_sep(dest[i - 1])) --i;
-  return dest.substr(0, i);
-}
-
 bool contains(const std::vector<std::string>& list, const std::string& folder) {
   return std::find(list.begin(), list.end(), folder) != list.end();
 }

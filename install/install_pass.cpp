@@ -41,13 +41,6 @@ int slot_server[kStreams] = {};
 // Each slot has its own temporary archive, so that archives never collide between slots.
 std::string slot_archive(int stream) { return temp_path + std::to_string(stream) + ".zip"; }
 
-// Position just after the last separator of path; 0 when it has none.
-size_t after_last_sep(const std::string& path) {
-  size_t i = path.size();
-  while (i > 0 && !is_path_sep(path[i - 1])) --i;
-  return i;
-}
-
 // Reports a folder that could not be made; true when it was an error worth stopping for.
 bool make_one_folder(const std::string& path) {
   int err = make_folder(path);
@@ -116,7 +109,7 @@ void rename_destination() {
 }  // namespace
 
 void note_deleted_folders(const std::string& dest) {
-  std::string folder = dest.substr(0, after_last_sep(dest));
+  std::string folder = folder_of(dest);
   while (folder.size() > dest_dir_path.size()) {
     deleted_files.insert(folder);
     folder.pop_back();
@@ -196,7 +189,7 @@ void make_dirs() {
 }
 
 void remove_leftovers_beside(const std::string& file_path) {
-  std::string folder = file_path.substr(0, after_last_sep(file_path));
+  std::string folder = folder_of(file_path);
   if (!cleaned_folders.insert(folder).second) return;
   int removed = os_remove_replacement_leftovers(folder);
   if (removed > 0)

@@ -457,8 +457,7 @@ bool session_is_up_to_date() {
     const file_version_struct& v = history.versions.back();
     if (v.sig_want != kSigGone || !version_applies(v.os_type, stg.download_os)) continue;
     if (v.sig_have != kSigNone) return false;
-    const std::string dest = dest_path_of(v.path);
-    wrk_path = dest.substr(0, dest.rfind(kPathSep) + 1);
+    wrk_path = folder_of(dest_path_of(v.path));
     if (wrk_path.size() > dest_dir_path.size() && os_is_folder(wrk_path) && opensave_getitems(0) == 0) return false;
   }
   return true;

@@ -14,7 +14,8 @@ const char kGone[] = "GONE";
 
 int clamp(int value, int lo, int hi) { return std::min(std::max(value, lo), hi); }
 
-std::string folder_of(const std::string& path) { return path.substr(0, path.rfind('/') + 1); }
+// Release paths are always written with "/".
+std::string release_folder_of(const std::string& path) { return path.substr(0, path.rfind('/') + 1); }
 std::string name_of(const std::string& path) { return path.substr(path.rfind('/') + 1); }
 
 // Where a record splits its path into the DIR folder and the FILE name. The reader drops blanks
@@ -163,7 +164,7 @@ std::vector<pub_history> merge_release(const std::vector<pub_history>& previous,
   out.reserve(by_key.size());
   for (auto& entry : by_key) out.push_back(std::move(entry.second));
   std::sort(out.begin(), out.end(), [](const pub_history& a, const pub_history& b) {
-    std::string fa = folder_of(a.path), fb = folder_of(b.path);
+    std::string fa = release_folder_of(a.path), fb = release_folder_of(b.path);
     return fa != fb ? fa < fb : name_of(a.path) < name_of(b.path);
   });
   return out;
