@@ -303,14 +303,15 @@ int zip_to_file(std::string zip_file, std::string out_directory, std::string* ou
   return err;
 }
 
-int zip_extract_entry(const std::string& zip_file, const std::string& target, const zip_entry_rules& want,
-                      bool* archive_fault, std::ostream* log_to) {
+namespace {
+
+// Unpacks the entry the rules name from the open archive zf (null: it could not be opened), which
+// zip_path names in messages.
+int extract_entry(std::unique_ptr<void, zip_closer> zf, const std::string& zip_path, const std::string& target,
+                  const zip_entry_rules& want, bool* archive_fault, std::ostream* log_to) {
   std::ostream& log = log_to ? *log_to : xer;
-  std::string zip_path = app_path + zip_file;
-  make_os_path(zip_path);
   bool fault = true;
   int err = 0;
-  std::unique_ptr<void, zip_closer> zf(unz_open_utf8(zip_path));
   std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[kChunkBytes]);
   if (!zf) {
     log << "I could not open the archive " << zip_path << " as a zip file.\n";
@@ -360,4 +361,20 @@ int zip_extract_entry(const std::string& zip_file, const std::string& target, co
   log.flush();
   if (archive_fault) *archive_fault = err != 0 && fault;
   return err;
+}
+
+}  // namespace
+
+int zip_extract_entry(const std::string& zip_file, const std::string& target, const zip_entry_rules& want,
+                      bool* archive_fault, std::ostream* log) {
+  std::string zip_path = app_path + zip_file;
+  make_os_path(zip_path);
+  return extract_entry(std::unique_ptr<void, zip_closer>(unz_open_utf8(zip_path)), zip_path, target, want,
+                       archive_fault, log);
+}
+
+int zip_extract_entry(const std::vector<char>& zip_bytes, const std::string& zip_name, const std::string& target,
+                      const zip_entry_rules& want, bool* archive_fault, std::ostream* log) {
+  return extract_entry(std::unique_ptr<void, zip_closer>(unz_open_memory(zip_bytes)), zip_name, target, want,
+                       archive_fault, log);
 }

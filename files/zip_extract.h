@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <vector>
 
 // True when Windows cannot hold an entry of this stored name: a component that is a reserved device
 // name (CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9, in any case, with or without an extension) or ends
@@ -33,3 +34,6 @@ struct zip_entry_rules {
 // safe to write from two threads.
 int zip_extract_entry(const std::string& zip_file, const std::string& target, const zip_entry_rules& want,
                       bool* archive_fault = nullptr, std::ostream* log = nullptr);
+// The same for an archive held in memory, which messages call zip_name.
+int zip_extract_entry(const std::vector<char>& zip_bytes, const std::string& zip_name, const std::string& target,
+                      const zip_entry_rules& want, bool* archive_fault = nullptr, std::ostream* log = nullptr);

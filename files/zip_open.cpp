@@ -71,12 +71,23 @@ voidpf ZCALLBACK reader_open(voidpf, const void* filename, int mode) {
   return r;
 }
 
+// An archive already in memory is one window over all of it, with no file behind.
+voidpf ZCALLBACK memory_open(voidpf bytes, const void*, int mode) {
+  if ((mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) != ZLIB_FILEFUNC_MODE_READ) return nullptr;
+  auto* source = static_cast<const std::vector<char>*>(bytes);
+  auto* r = new archive_reader;
+  r->size = r->window_len = source->size();
+  r->window = reinterpret_cast<unsigned char*>(const_cast<char*>(source->data()));
+  return r;
+}
+
 uLong ZCALLBACK reader_read(voidpf, voidpf stream, void* buf, uLong size) {
   auto* r = static_cast<archive_reader*>(stream);
   auto* out = static_cast<unsigned char*>(buf);
   uLong done = 0;
   while (done < size && r->pos < r->size) {
     if (r->pos < r->window_start || r->pos >= r->window_start + r->window_len) {
+      if (!r->file) break;
       // A large read goes straight into the caller's buffer.
       if (size - done >= kWindowBytes) {
         if (!seek_file(r->file, r->pos, SEEK_SET)) break;
@@ -101,7 +112,7 @@ uLong ZCALLBACK reader_read(voidpf, voidpf stream, void* buf, uLong size) {
     done += static_cast<uLong>(take);
     r->pos += take;
   }
-  if (done < size && std::ferror(r->file)) r->error = 1;
+  if (done < size && r->file && std::ferror(r->file)) r->error = 1;
   return done;
 }
 
@@ -120,8 +131,8 @@ long ZCALLBACK reader_seek(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
 
 int ZCALLBACK reader_close(voidpf, voidpf stream) {
   auto* r = static_cast<archive_reader*>(stream);
-  int result = std::fclose(r->file);
-  if (r->window == spare_window.bytes.data()) spare_window.in_use = false;
+  int result = r->file ? std::fclose(r->file) : 0;
+  if (r->file && r->window == spare_window.bytes.data()) spare_window.in_use = false;
   delete r;
   return result;
 }
@@ -143,7 +154,8 @@ voidpf ZCALLBACK writer_open(voidpf, const void* filename, int mode) {
 
 }  // namespace
 
-unzFile unz_open_utf8(const std::string& path) {
+namespace {
+zlib_filefunc64_def reader_functions() {
   zlib_filefunc64_def functions{};
   functions.zopen64_file = reader_open;
   functions.zread_file = reader_read;
@@ -152,7 +164,20 @@ unzFile unz_open_utf8(const std::string& path) {
   functions.zseek64_file = reader_seek;
   functions.zclose_file = reader_close;
   functions.zerror_file = reader_error;
+  return functions;
+}
+}  // namespace
+
+unzFile unz_open_utf8(const std::string& path) {
+  zlib_filefunc64_def functions = reader_functions();
   return unzOpen2_64(path.c_str(), &functions);
+}
+
+unzFile unz_open_memory(const std::vector<char>& bytes) {
+  zlib_filefunc64_def functions = reader_functions();
+  functions.zopen64_file = memory_open;
+  functions.opaque = const_cast<std::vector<char>*>(&bytes);
+  return unzOpen2_64("", &functions);
 }
 
 zipFile zip_open_utf8(const std::string& path, int append) {

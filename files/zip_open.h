@@ -4,7 +4,10 @@
 #include <minizip/zip.h>
 
 #include <string>
+#include <vector>
 
 unzFile unz_open_utf8(const std::string& path);
+// An archive held in memory; bytes must outlive the handle.
+unzFile unz_open_memory(const std::vector<char>& bytes);
 // append as zipOpen64 takes it (APPEND_STATUS_CREATE for a new archive).
 zipFile zip_open_utf8(const std::string& path, int append);

@@ -1,6 +1,7 @@
 #include "install/install_pass.h"
 
 #include <algorithm>
+#include <atomic>
 #include <sstream>
 #include <vector>
 
@@ -19,6 +20,7 @@
 #include "install/server_list.h"
 #include "install/session_state.h"
 #include "net/http_client.h"
+#include "net/socket.h"
 #include "threads/worker_pool.h"
 
 std::set<std::string> deleted_files;
@@ -40,6 +42,15 @@ int slot_server[kStreams] = {};
 
 // Each slot has its own temporary archive, so that archives never collide between slots.
 std::string slot_archive(int stream) { return temp_path + std::to_string(stream) + ".zip"; }
+
+// Archives up to this size (kilobytes of 1000 bytes) are downloaded into memory and unpacked from
+// there: a temporary file for each would cost more than the transfer.
+constexpr float kInMemoryArchiveKB = 1000.0f;
+
+// Where stream slot i downloads an archive that is not continued: memory ("") or its own file.
+std::string slot_target(int i, const file_version_struct& v) {
+  return v.down_size <= kInMemoryArchiveKB ? std::string() : slot_archive(i);
+}
 
 // Reports a folder that could not be made; true when it was an error worth stopping for.
 bool make_one_folder(const std::string& path) {
@@ -206,7 +217,9 @@ namespace {
 // One archive to unpack and what unpacking it gave. It is prepared and applied on the main
 // thread; run on a worker, it touches nothing but its own fields and the two files.
 struct extraction_job {
-  std::string zip, dest;
+  std::string zip, dest;  // zip names the archive in memory, when that is where it is
+  bool in_memory = false;
+  std::vector<char> bytes;
   zip_entry_rules want;
   bool delete_zip = false;
   int err = 0;
@@ -234,7 +247,9 @@ extraction_job prepare_extraction(std::string dest_path_zip, std::string dest_pa
 void run_extraction(extraction_job& job) {
   if (extraction_start_hook()) extraction_start_hook()(job.dest);
   std::ostringstream log;
-  job.err = zip_extract_entry(job.zip, job.dest, job.want, &job.archive_fault, &log);
+  job.err = job.in_memory ? zip_extract_entry(job.bytes, job.zip, job.dest, job.want, &job.archive_fault, &log)
+                          : zip_extract_entry(job.zip, job.dest, job.want, &job.archive_fault, &log);
+  std::vector<char>().swap(job.bytes);
   if (job.delete_zip) job.delete_result = delete_file(job.zip);
   job.log = log.str();
 }
@@ -263,15 +278,27 @@ struct slot_extraction {
 };
 slot_extraction extracting[kStreams];
 
+// The slot's result is ready: the pass, waiting on the network, looks at once.
+std::atomic<bool> result_wakes_the_pass{true};
+
 void* extraction_on_worker(void* job) {
   run_extraction(*static_cast<extraction_job*>(job));
+  result_wakes_the_pass = VornSocket_wake_waiter();
   return nullptr;
 }
 
-// Hands the archive of stream slot i to a worker; without the pool, unpacks it at once.
-void start_extraction(int i, std::string dest_path_zip, std::string dest_path_exp, const file_version_struct& v) {
+// Hands the archive of stream slot i to a worker; without the pool, unpacks it at once. An empty
+// dest_path_zip is the archive the slot's download left in memory, which src names.
+void start_extraction(int i, std::string dest_path_zip, std::string dest_path_exp, const file_version_struct& v,
+                      const std::string& src) {
   slot_extraction& x = extracting[i];
-  x.job = prepare_extraction(std::move(dest_path_zip), std::move(dest_path_exp), v);
+  const bool in_memory = dest_path_zip.empty();
+  x.job = prepare_extraction(in_memory ? src : std::move(dest_path_zip), std::move(dest_path_exp), v);
+  if (in_memory) {
+    x.job.in_memory = true;
+    x.job.delete_zip = false;
+    x.job.bytes = std::move(http.body[http_slot(i)]);
+  }
   if (THREAD_is_inited())
     x.call = THREAD_submit(extraction_on_worker, &x.job);
   else
@@ -338,7 +365,9 @@ void wait_for_pass_work(int max_ms) {
   if (stg.step == 1)
     for (int i = 0; i < kStreams; ++i)
       if (next.stream_active[i] && next.stream_waiting[i]) return;
-  http.wait_for_traffic(extractions_in_flight() ? std::min(max_ms, 1) : max_ms);
+  // Where a finished extraction cannot end the wait, the pass looks again after at most 1 ms.
+  const bool look_soon = extractions_in_flight() && !result_wakes_the_pass;
+  http.wait_for_traffic(look_soon ? std::min(max_ms, 1) : max_ms);
 }
 
 int grab_files() {
@@ -394,14 +423,14 @@ int grab_files() {
           const long long bound = static_cast<long long>(std::max(v.down_size, 0.0f)) * 1024 + kArchiveAllowance;
           if (!http.down[slot]) slot_server[i] = server;
           range_start resume;
-          const std::string local = download_target(i, v, slot_archive(i), !http.down[slot], resume);
+          const std::string local = download_target(i, v, slot_target(i, v), !http.down[slot], resume);
           switch (http.net_check(slot, server_name[server], src, local, bound, &resume)) {
             case 0:
               stg.crnt_file_rat = download_fraction(slot);
               next.file_down += stg.crnt_file_rat * v.down_size;
               break;
             case 1:
-              start_extraction(i, local, dest, v);
+              start_extraction(i, local, dest, v, src);
               if (extracting[i].call) {
                 next.file_down += v.down_size;
               } else {

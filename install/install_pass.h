@@ -42,8 +42,8 @@ void make_dir_error(std::string path, int err);
 // the end of the list (folders emptied, destination renamed); otherwise got_failed_install.
 int grab_files();
 // Waits until the pass may have something to do, up to max_ms: not at all while a slot is ready
-// to start its next file, at most 1 ms while archives are being unpacked (a worker's result gives
-// no traffic to wake on), else until a connection has traffic.
+// to start its next file, else until a connection has traffic or a worker finished unpacking an
+// archive (where the system cannot wake the wait for that, at most 1 ms while archives unpack).
 void wait_for_pass_work(int max_ms);
 
 // Unpacks from a downloaded archive the file v, checked against its signature and size, to

@@ -254,9 +254,11 @@ void split_server_port(std::string& server, unsigned short& port, bool& had_port
 down_class::down_class(const char* inServerIP, unsigned short inPort, const char* inURL, bool inIsPost,
                        const std::map<std::string, std::string>& inExtraFields, const char* inContentBuffer,
                        int inContentBufferLength, const char* rel_path, kept_connection* inKept) {
-  if (rel_path) {
+  if (rel_path && *rel_path) {
     mDestFileName = app_path + rel_path;
     make_os_path(mDestFileName);
+  } else if (rel_path) {
+    mKeepBody = true;
   }
   last_read_time = mSlowSince = xtim.real_time;
 
@@ -405,6 +407,7 @@ void down_class::FinishHeader() {
              (connection == mFields.end() || !has_token(connection->second, "close")) &&
              (proxy_connection == mFields.end() || !has_token(proxy_connection->second, "close"));
   if (mResumeFrom >= 0 && !mDestFileName.empty()) return OpenResumedFile();
+  if (mKeepBody && mIncomingLength > 0) mBody.reserve(static_cast<size_t>(mIncomingLength));
   if (!mDestFileName.empty()) {
     errno = 0;
     mDestFile = fopen_utf8(mDestFileName, "wb");
@@ -522,6 +525,7 @@ void down_class::WriteBody(const char* data, size_t size) {
   if (mWholeLength >= 0 && static_cast<long long>(mReceivedPayload) + static_cast<long long>(size) > mWholeLength)
     return Abandon(EPROTO);
   mReceivedPayload += static_cast<int>(size);
+  if (mKeepBody) mBody.insert(mBody.end(), data, data + size);
   if (!mDestFile) return;
   errno = 0;
   size_t written = std::fwrite(data, 1, size, mDestFile);
@@ -644,6 +648,7 @@ int http_class::net_check(int o, std::string server, std::string file, const std
   }
 
   if (!down[o]) {
+    body[o].clear();
     if (!server.empty() && is_path_sep(server.back()))
       MACIBM_alert(0, "net_check error! You have a dirchar at the end of the server name!", "You should not!",
                    "Our convention is that a server name is simply a server name... with no slash!", server,
@@ -668,7 +673,7 @@ int http_class::net_check(int o, std::string server, std::string file, const std
     fields["Host"] = had_port ? host + ":" + std::to_string(port) : host;
     fields["User-agent"] = http_user_agent();
     fields["Connection"] = "keep-alive";
-    const bool resumed = resume && resume->from >= 0;
+    const bool resumed = resume && resume->from >= 0 && !rel_path.empty();
     if (resumed && resume->from > 0) {
       fields["Range"] = "bytes=" + std::to_string(resume->from) + "-";
       if (!resume->if_range.empty()) fields["If-Range"] = resume->if_range;
@@ -722,12 +727,13 @@ int http_class::net_check(int o, std::string server, std::string file, const std
       kept[o].socket = std::move(d->mSocket);
       kept[o].peer = d->mPeer;
     }
+    body[o] = std::move(d->mBody);
     delete d;
     down[o] = nullptr;
     return 1;
   }
 
-  xer << "HTTP Error for " << rel_path << "\n";
+  xer << "HTTP Error for " << (rel_path.empty() ? file : rel_path) << "\n";
   xer << "   server     =" << server << "\n";
   xer << "   file       =" << file << "\n";
   xer << "   IsDone     =" << (d->IsDone() ? 1 : 0) << "\n";

@@ -38,6 +38,8 @@ class http_class {
   // After net_check failed on a slot: the system error of writing the download on this computer
   // (a full disk, say), or 0 when the fault lay with the server or the network.
   int local_error[kHttpSlots] = {};
+  // The body of each slot's latest download asked for in memory (see net_check).
+  std::vector<char> body[kHttpSlots];
 
   kept_connection kept[kHttpSlots];
 
@@ -66,6 +68,8 @@ class http_class {
   // not start there, or a body longer than announced removes rel_path; other failures keep it.
   // A transfer cut short keeps what arrived. max_body then bounds the whole file.
   // resume->validator_file is written as described there.
+  // An empty rel_path keeps the body in memory instead of a file: once the answer is 1 it is in
+  // body[o], until the slot's next request begins (resume is then not taken).
   int net_check(int o, std::string server, std::string file, const std::string& rel_path, long long max_body = -1,
                 const range_start* resume = nullptr);
   // Waits up to timeout_ms until a busy slot's connection has something to do.
@@ -150,6 +154,8 @@ class down_class {
   std::map<std::string, std::string, field_name_less> mFields;  // fields of the last status line; the first wins
   FILE* mDestFile = nullptr;            // open while the body is written
   std::string mDestFileName;            // full system path of the destination; empty: none
+  bool mKeepBody = false;               // the body goes to mBody, not to a file
+  std::vector<char> mBody;              // the body so far, when kept in memory
   int mFileErr = 0;                     // first file, lookup or protocol error
   bool mLocalFileErr = false;           // mFileErr came from this computer's disk, not the server
   int mIncomingLength = -1;             // announced body length; -1: not announced

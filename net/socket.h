@@ -77,3 +77,7 @@ struct vorn_wait_item {
 // Waits up to timeout_ms until one of the sockets can be read (or written, where bytes wait to
 // be sent); with no sockets it simply waits. Never used where a window's events are waited on.
 void VornSocket_wait_any(const vorn_wait_item* items, int count, int timeout_ms);
+// Ends the current or next VornSocket_wait_any at once; callable from any thread, so that a worker
+// can tell the waiting thread its result is ready. Returns false where the system cannot: the
+// waiting side then has to look again after a short wait of its own.
+bool VornSocket_wake_waiter();

@@ -7,6 +7,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <vector>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -162,10 +163,30 @@ void VornSocket::Disconnect() {
   if (mSocketStatus != vornstatus_Error) mSocketStatus = vornstatus_Disconnected;
 }
 
+namespace {
+// The counter a wake-up writes and every wait also watches; it stays readable until a wait reads it.
+int wake_counter() {
+  static const int fd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  return fd;
+}
+}  // namespace
+
+bool VornSocket_wake_waiter() {
+  const int fd = wake_counter();
+  if (fd < 0) return false;
+  const uint64_t one = 1;
+  return write(fd, &one, sizeof one) == static_cast<ssize_t>(sizeof one) || errno == EAGAIN;
+}
+
 void VornSocket_wait_any(const vorn_wait_item* items, int count, int timeout_ms) {
   std::vector<pollfd> fds;
+  const int wake = wake_counter();
+  if (wake >= 0) fds.push_back({wake, POLLIN, 0});
   for (int i = 0; i < count; ++i)
     if (items[i].handle != kInvalidSocket)
       fds.push_back({items[i].handle, static_cast<short>(items[i].want_write ? POLLIN | POLLOUT : POLLIN), 0});
-  poll(fds.empty() ? nullptr : fds.data(), fds.size(), timeout_ms);
+  if (poll(fds.empty() ? nullptr : fds.data(), fds.size(), timeout_ms) > 0 && wake >= 0 && fds[0].revents) {
+    uint64_t posted;
+    [[maybe_unused]] ssize_t drained = read(wake, &posted, sizeof posted);
+  }
 }

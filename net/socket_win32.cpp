@@ -183,6 +183,9 @@ void VornSocket::Disconnect() {
   if (mSocketStatus != vornstatus_Error) mSocketStatus = vornstatus_Disconnected;
 }
 
+// select waits on sockets only; a worker's result is found by the waiting side's own short waits.
+bool VornSocket_wake_waiter() { return false; }
+
 void VornSocket_wait_any(const vorn_wait_item* items, int count, int timeout_ms) {
   fd_set rd, wr, ex;
   FD_ZERO(&rd);

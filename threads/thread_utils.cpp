@@ -99,6 +99,8 @@ void* UTL_message_queue_read(UTL_message_queue* queue, int timeout_ms) {
   auto waiting = [queue] { return !queue->messages.empty(); };
   if (timeout_ms < 0)
     queue->arrived.wait(hold, waiting);
+  else if (timeout_ms == 0 && !waiting())
+    return nullptr;  // a look, not a wait: no sleep on the condition
   else if (!queue->arrived.wait_for(hold, std::chrono::milliseconds(timeout_ms), waiting))
     return nullptr;
   void* message = queue->messages.front();

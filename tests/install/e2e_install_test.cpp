@@ -168,8 +168,9 @@ class SmallDisk {
 };
 
 TEST_F(FreshInstall, AFullDiskIsToldAsSuch) {
-  // A 400 kB file that does not compress, so its archive and the file each fill a small disk.
-  std::string noise(400 * 1024, '\0');
+  // A 1.1 MB file that does not compress: its archive is too big to be held in memory, so it is
+  // downloaded into the temporary folder, and it fills a small disk.
+  std::string noise(1100 * 1024, '\0');
   unsigned state = 12345;
   for (char& c : noise) c = static_cast<char>((state = state * 1103515245u + 12345u) >> 24);
   files["Resources/scenery.dat"] = noise;
