@@ -1,5 +1,7 @@
 #include "app/event_loop.h"
 
+#include <algorithm>
+
 #include "app/frame_rules.h"
 #include "app/frame_times.h"
 #include "app/window.h"
@@ -28,10 +30,21 @@ bool cursor_shown = true;
 int period_frames = 0;
 float fm_reference = 0, ui_reference = 0;
 
+// The session's place: servers known, directory read, step. A frame that moved it may have left
+// the next move ready at once.
+int session_place[3] = {};
+bool session_moved() {
+  const int place[3] = {stg.num_servers, stg.dir_scan, stg.step};
+  const bool moved = !std::equal(place, place + 3, session_place);
+  std::copy(place, place + 3, session_place);
+  return moved;
+}
+
 // Without a window the only input is the network: wait up to 16 ms for the pass to have
-// something to do, so downloads do not idle between frames.
+// something to do, so downloads do not idle between frames; not after a frame that moved the
+// session on, whose next step may need no network at all.
 void windowless_frame() {
-  if (!stg.use_max_cpu) wait_for_pass_work(16);
+  if (!session_moved() && !stg.use_max_cpu) wait_for_pass_work(16);
   xtim.advance();
   if (!mnw.is_modal) APP_update();
   if (after_frame_hook) after_frame_hook();

@@ -96,7 +96,9 @@ void examine_disk(const std::string& message) {
       job.dest = dest_path_of(history.versions.back().path);
       remove_leftovers_beside(job.dest);
       os_file_stamp stamp;
-      if (!verify_every_file && os_stamp_file(job.dest, stamp)) {
+      // A file that is not there has nothing to read: a fresh install hashes nothing.
+      if (!os_stamp_file(job.dest, stamp)) continue;
+      if (!verify_every_file) {
         std::string md5 = sig_cache.lookup(history.versions.back().path, stamp);
         if (!md5.empty() && known_signature(history, md5)) {
           job.sig = md5;

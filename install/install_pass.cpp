@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <deque>
 #include <sstream>
 #include <vector>
 
@@ -271,12 +272,22 @@ int apply_extraction(const extraction_job& job) {
   return job.err;
 }
 
-// The archive each stream slot has a worker unpack, until the slot applies the result.
+// An archive a worker unpacks, until the pass applies the result. An archive on disk stays with
+// its stream slot, whose file it is, until then; one in memory goes to the queue of unpacking
+// archives, and the slot goes on to its next file meanwhile.
 struct slot_extraction {
   THREAD_call* call = nullptr;
   extraction_job job;
+  int file = -1;    // its index in sim_info.files
+  int server = 0;   // the server the archive came from
 };
 slot_extraction extracting[kStreams];
+// In the order their downloads ended, which is the order their results are applied in.
+std::deque<slot_extraction> unpacking;
+// The most archives waiting in memory to be unpacked; a slot starts no new file beyond that.
+constexpr size_t kMaxUnpacking = 2 * kStreams;
+// Files whose archive turned out damaged or wrong, taken again before the next new file.
+std::deque<int> refetch;
 
 // The slot's result is ready: the pass, waiting on the network, looks at once.
 std::atomic<bool> result_wakes_the_pass{true};
@@ -287,28 +298,36 @@ void* extraction_on_worker(void* job) {
   return nullptr;
 }
 
-// Hands the archive of stream slot i to a worker; without the pool, unpacks it at once. An empty
-// dest_path_zip is the archive the slot's download left in memory, which src names.
-void start_extraction(int i, std::string dest_path_zip, std::string dest_path_exp, const file_version_struct& v,
-                      const std::string& src) {
-  slot_extraction& x = extracting[i];
-  const bool in_memory = dest_path_zip.empty();
-  x.job = prepare_extraction(in_memory ? src : std::move(dest_path_zip), std::move(dest_path_exp), v);
-  if (in_memory) {
-    x.job.in_memory = true;
-    x.job.delete_zip = false;
-    x.job.bytes = std::move(http.body[http_slot(i)]);
-  }
+// Has a worker unpack the archive x holds; without the pool, unpacks it at once.
+void submit_extraction(slot_extraction& x) {
   if (THREAD_is_inited())
     x.call = THREAD_submit(extraction_on_worker, &x.job);
   else
     run_extraction(x.job);
 }
 
-// Applies the finished extraction of stream slot i; returns its error and sets archive_fault. An
-// alert raised on the worker is raised here as it was raised there, and the file is not placed.
-int collect_extraction(int i, bool& archive_fault) {
-  slot_extraction& x = extracting[i];
+// Hands the archive of file f, which stream slot i downloaded from server, to a worker. An empty
+// dest_path_zip is the archive the slot's download left in memory, which src names: it joins the
+// queue of unpacking archives. Returns the slot's own record, or null for the queue.
+slot_extraction* start_extraction(int i, int f, int server, std::string dest_path_zip, std::string dest_path_exp,
+                                  const file_version_struct& v, const std::string& src) {
+  const bool in_memory = dest_path_zip.empty();
+  slot_extraction& x = in_memory ? unpacking.emplace_back() : extracting[i];
+  x.file = f;
+  x.server = server;
+  x.job = prepare_extraction(in_memory ? src : std::move(dest_path_zip), std::move(dest_path_exp), v);
+  if (in_memory) {
+    x.job.in_memory = true;
+    x.job.delete_zip = false;
+    x.job.bytes = std::move(http.body[http_slot(i)]);
+  }
+  submit_extraction(x);
+  return in_memory ? nullptr : &x;
+}
+
+// Applies the finished extraction x; returns its error and sets archive_fault. An alert raised on
+// the worker is raised here as it was raised there, and the file is not placed.
+int collect_extraction(slot_extraction& x, bool& archive_fault) {
   exce_class thrown;
   int has_exception = 0;
   if (x.call) THREAD_wait(x.call, &thrown, &has_exception);
@@ -323,6 +342,67 @@ int collect_extraction(int i, bool& archive_fault) {
   return apply_extraction(x.job);
 }
 
+// What became of one file's archive, unpacked (e, archive_fault) or not downloaded at all
+// (!unpacked): the file is placed, the pass fails, or it is fetched again from another server.
+// Returns true when the file is done with; false when it is to be fetched again.
+bool settle_file(int f, int server, int slot, bool unpacked, int e, bool archive_fault) {
+  file_version_struct& v = sim_info.files[f].versions.back();
+  const std::string dest = dest_path_of(v.path);
+  const std::string src = server_path[server] + v.path + ".zip";
+  if (unpacked && !archive_fault) {
+    // Placed, or a fault of this computer that ends the pass.
+    stg.got_404 = 0;
+    download_retry.succeeded();
+    if (e == 0) {
+      v.on_disk = 1;
+      next.comp_down += v.down_size;
+      next.totl_disk += v.disk_size;
+    }
+    return true;
+  }
+  if (unpacked && ++v.mirror_faults >= kMaxMirrorFaults) {
+    // A damaged or wrong archive is the server's fault, as a failed download is.
+    stg.got_failed_install = 1;
+    MACIBM_alert(0,
+                 "I could not get a good copy of " + v.path + ": " + std::to_string(kMaxMirrorFaults) +
+                     " archives of it from the servers were damaged or held the wrong file.",
+                 "Error:" + error_str(e), "Compressed File:" + src, "Destination:" + dest, alert_error);
+    return true;
+  }
+  // A download this computer could not write (a full temporary folder) is no fault of the
+  // server: fetching it elsewhere would fail the same way.
+  if (int local_err = unpacked ? 0 : http.local_error[slot]) {
+    stg.got_failed_install = 1;
+    MACIBM_alert(0, "I could not save a download in my temporary folder: " + error_str(local_err),
+                 "Temporary Folder:" + temp_path, "Compressed File:" + src, "", alert_error);
+    return true;
+  }
+  stg.got_404 = 1;
+  stg.sel_server = another_server(server, stg.num_servers);
+  download_retry.failed(xtim.real_time);
+  return false;
+}
+
+// Applies, in order, the results of the archives unpacked from memory that are there.
+void collect_unpacked() {
+  while (!unpacking.empty() && !stg.got_failed_install) {
+    slot_extraction& x = unpacking.front();
+    if (x.call && !THREAD_poll(x.call)) break;
+    bool archive_fault = false;
+    const int e = collect_extraction(x, archive_fault);
+    // No slot holds the file now: it joins the files the next free slots fetch again.
+    if (!settle_file(x.file, x.server, -1, true, e, archive_fault)) refetch.push_back(x.file);
+    unpacking.pop_front();
+  }
+}
+
+// A waiting slot has a file to take: a file to fetch again, or a new one while the queue of
+// archives to unpack has room (past the end of the list it only stands by).
+bool slot_can_take_a_file() {
+  if (!refetch.empty()) return true;
+  return next.next_index < static_cast<int>(sim_info.files.size()) && unpacking.size() < kMaxUnpacking;
+}
+
 }  // namespace
 
 int extract_and_delete_file(std::string dest_path_zip, std::string dest_path_exp, const file_version_struct& v,
@@ -334,18 +414,22 @@ int extract_and_delete_file(std::string dest_path_zip, std::string dest_path_exp
 }
 
 int extractions_in_flight() {
-  int n = 0;
+  int n = static_cast<int>(unpacking.size());
   for (const slot_extraction& x : extracting) n += x.call ? 1 : 0;
   return n;
 }
 
 void wait_for_extractions() {
-  for (slot_extraction& x : extracting) {
-    if (!x.call) continue;
+  auto drop = [](slot_extraction& x) {
+    if (!x.call) return;
     THREAD_wait(x.call, nullptr, nullptr);
     x.call = nullptr;
     xer << x.job.log;
-  }
+  };
+  for (slot_extraction& x : extracting) drop(x);
+  for (slot_extraction& x : unpacking) drop(x);
+  unpacking.clear();
+  refetch.clear();
   xer.flush();
 }
 
@@ -362,7 +446,7 @@ int stream_target(float k_sec) {
 }
 
 void wait_for_pass_work(int max_ms) {
-  if (stg.step == 1)
+  if (stg.step == 1 && slot_can_take_a_file())
     for (int i = 0; i < kStreams; ++i)
       if (next.stream_active[i] && next.stream_waiting[i]) return;
   // Where a finished extraction cannot end the wait, the pass looks again after at most 1 ms.
@@ -373,18 +457,26 @@ void wait_for_pass_work(int max_ms) {
 int grab_files() {
   next.file_down = 0.0f;
   const int n = static_cast<int>(sim_info.files.size());
+  collect_unpacked();
+  for (const slot_extraction& x : unpacking) next.file_down += sim_info.files[x.file].versions.back().down_size;
 
   for (int i = 0; i < kStreams; ++i) {
     // A pass that failed gives no more turns: nothing more is placed.
     if (stg.got_failed_install) break;
     if (!next.stream_active[i]) continue;
     if (next.stream_waiting[i]) {
-      next.stream_index[i] = next.next_index;
-      next.next_index = std::clamp(next.next_index + 1, 0, n);
+      if (!refetch.empty()) {
+        next.stream_index[i] = refetch.front();
+        refetch.pop_front();
+      } else if (next.next_index < n && unpacking.size() >= kMaxUnpacking) {
+        continue;  // the archives already here are unpacked first
+      } else {
+        next.stream_index[i] = next.next_index;
+        next.next_index = std::clamp(next.next_index + 1, 0, n);
+      }
     }
     const int f = next.stream_index[i];
     int file_done = 0;
-    int file_grabbed = 0;
 
     if (f >= 0 && f < n) {
       file_version_struct& v = sim_info.files[f].versions.back();
@@ -405,15 +497,16 @@ int grab_files() {
       } else if (v.want_to_grab_it) {
         stg.crnt_file_stat = 1;
         const int slot = http_slot(i);
-        bool unpacked = false;     // the slot's archive was unpacked: e and archive_fault tell how
-        bool fetch_again = false;  // the download or the archive failed
-        bool archive_fault = false;
-        int e = 0;
+        slot_extraction* own = nullptr;  // the slot's archive on disk, once unpacking
+        bool settled = false;            // what became of the file is known: done is whether it is done
+        bool done = false;
         if (extracting[i].call) {
           // The archive is being unpacked on a worker; its result is applied once it is there.
           if (THREAD_poll(extracting[i].call)) {
-            e = collect_extraction(i, archive_fault);
-            unpacked = true;
+            bool archive_fault = false;
+            const int e = collect_extraction(extracting[i], archive_fault);
+            settled = true;
+            done = settle_file(f, slot_server[i], slot, true, e, archive_fault);
           } else {
             next.file_down += v.down_size;
           }
@@ -430,59 +523,36 @@ int grab_files() {
               next.file_down += stg.crnt_file_rat * v.down_size;
               break;
             case 1:
-              start_extraction(i, local, dest, v, src);
-              if (extracting[i].call) {
+              own = start_extraction(i, f, slot_server[i], local, dest, v, src);
+              if (!own) {
+                // Unpacked from memory while the slot goes on to its next file.
+                next.file_down += v.down_size;
+                settled = done = true;
+              } else if (own->call) {
                 next.file_down += v.down_size;
               } else {
-                e = collect_extraction(i, archive_fault);
-                unpacked = true;
+                bool archive_fault = false;
+                const int e = collect_extraction(*own, archive_fault);
+                settled = true;
+                done = settle_file(f, slot_server[i], slot, true, e, archive_fault);
               }
               break;
             default:
-              fetch_again = true;
+              settled = true;
+              done = settle_file(f, slot_server[i], slot, false, 0, false);
               break;
           }
         }
-        if (unpacked && !archive_fault) {
-          // Placed, or a fault of this computer that ends the pass.
+        if (settled && done) {
           file_done = 1;
-          file_grabbed = e == 0;
-          stg.got_404 = 0;
-          download_retry.succeeded();
-        } else if (unpacked && ++v.mirror_faults >= kMaxMirrorFaults) {
-          // A damaged or wrong archive is the server's fault, as a failed download is.
-          stg.got_failed_install = 1;
-          MACIBM_alert(0,
-                       "I could not get a good copy of " + v.path + ": " + std::to_string(kMaxMirrorFaults) +
-                           " archives of it from the servers were damaged or held the wrong file.",
-                       "Error:" + error_str(e), "Compressed File:" + server_path[slot_server[i]] + v.path + ".zip",
-                       "Destination:" + dest, alert_error);
-        } else if (unpacked || fetch_again) {
-          // A download this computer could not write (a full temporary folder) is no fault of
-          // the server: fetching it elsewhere would fail the same way.
-          if (int local_err = http.local_error[slot]) {
-            stg.got_failed_install = 1;
-            MACIBM_alert(0, "I could not save a download in my temporary folder: " + error_str(local_err),
-                         "Temporary Folder:" + temp_path, "Compressed File:" + src, "", alert_error);
-            file_done = 1;
-          } else {
-            stg.got_404 = 1;
-            // The slot itself tries the file again; the files after it stay with the slots that
-            // have them, so none is fetched twice.
-            stg.sel_server = another_server(slot_server[i], stg.num_servers);
-            next.stream_waiting[i] = 0;  // the same file again on the next turn
-            download_retry.failed(xtim.real_time);
-          }
+        } else if (settled) {
+          // The slot itself tries the file again; the files after it stay with the slots that
+          // have them, so none is fetched twice.
+          next.stream_waiting[i] = 0;  // the same file again on the next turn
         }
       } else {
         stg.crnt_file_stat = v.on_disk ? 2 : 3;
         file_done = 1;
-      }
-
-      if (file_grabbed) {
-        v.on_disk = 1;
-        next.comp_down += v.down_size;
-        next.totl_disk += v.disk_size;
       }
     }
 
@@ -506,10 +576,12 @@ int grab_files() {
 
   // A failed extraction ends the pass as failed, also when it was the last file; archives other
   // slots are unpacking are finished first.
+  collect_unpacked();
   if (stg.got_failed_install) {
     wait_for_extractions();
     return stg.got_failed_install;
   }
+  if (!unpacking.empty() || !refetch.empty()) return 0;
   for (int i = 0; i < kStreams; ++i)
     if (next.stream_active[i] && next.stream_index[i] < n) return 0;
 
