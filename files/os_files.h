@@ -48,6 +48,21 @@ struct os_file_stamp {
 };
 // The stamp of a regular file; false for anything else or on failure.
 bool os_stamp_file(const std::string& path, os_file_stamp& out);
+// Stamps many files one after another as os_stamp_file does. Where the system allows, it keeps the
+// folder of the last file open, so that the next file of that folder is looked up by name alone
+// instead of along its whole path.
+class os_file_stamper {
+ public:
+  os_file_stamper() = default;
+  os_file_stamper(const os_file_stamper&) = delete;
+  os_file_stamper& operator=(const os_file_stamper&) = delete;
+  ~os_file_stamper();
+  bool stamp(const std::string& path, os_file_stamp& out);
+
+ private:
+  std::string folder_;    // with its trailing separator
+  intptr_t handle_ = -1;  // the folder open, or -1
+};
 
 // The absolute path of an existing file or folder with symbolic links resolved; empty on failure.
 std::string os_real_path(const std::string& path);

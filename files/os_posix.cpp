@@ -206,14 +206,37 @@ int os_read_file_sequential(const std::string& path, unsigned char* buffer, size
   return err;
 }
 
-bool os_stamp_file(const std::string& path, os_file_stamp& out) {
-  struct stat st;
-  if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+namespace {
+bool stamp_of(const struct stat& st, os_file_stamp& out) {
+  if (!S_ISREG(st.st_mode)) return false;
   out.size = static_cast<uint64_t>(st.st_size);
   out.mtime_ns = static_cast<uint64_t>(st.st_mtim.tv_sec) * 1000000000u + static_cast<uint64_t>(st.st_mtim.tv_nsec);
   out.ctime_ns = static_cast<uint64_t>(st.st_ctim.tv_sec) * 1000000000u + static_cast<uint64_t>(st.st_ctim.tv_nsec);
   out.inode = static_cast<uint64_t>(st.st_ino);
   return true;
+}
+}  // namespace
+
+bool os_stamp_file(const std::string& path, os_file_stamp& out) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && stamp_of(st, out);
+}
+
+os_file_stamper::~os_file_stamper() {
+  if (handle_ >= 0) close(static_cast<int>(handle_));
+}
+
+bool os_file_stamper::stamp(const std::string& path, os_file_stamp& out) {
+  const size_t cut = path.rfind('/');
+  if (cut == std::string::npos) return os_stamp_file(path, out);
+  if (path.compare(0, cut + 1, folder_) != 0) {
+    if (handle_ >= 0) close(static_cast<int>(handle_));
+    folder_.assign(path, 0, cut + 1);
+    handle_ = open(folder_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  }
+  if (handle_ < 0) return os_stamp_file(path, out);
+  struct stat st;
+  return fstatat(static_cast<int>(handle_), path.c_str() + cut + 1, &st, 0) == 0 && stamp_of(st, out);
 }
 
 std::string os_real_path(const std::string& path) {

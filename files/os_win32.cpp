@@ -290,6 +290,11 @@ bool os_stamp_file(const std::string& path, os_file_stamp& out) {
   return true;
 }
 
+// Windows looks a file up by its whole path whatever is open.
+os_file_stamper::~os_file_stamper() = default;
+
+bool os_file_stamper::stamp(const std::string& path, os_file_stamp& out) { return os_stamp_file(path, out); }
+
 std::string os_real_path(const std::string& path) {
   HANDLE h = open_for_query(path);
   if (h == INVALID_HANDLE_VALUE) return std::string();

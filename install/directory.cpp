@@ -56,9 +56,22 @@ struct hash_job {
 
 void* hash_on_worker(void* param) {
   auto* job = static_cast<hash_job*>(param);
-  // The stamp is taken first: a file changed while it is read then never matches its record.
-  job->stamped = os_stamp_file(job->dest, job->stamp);
+  // The stamp was taken before: a file changed while it is read then never matches its record.
   calc_file_md5(job->dest, job->sig);  // replaces it only when the file can be read
+  return nullptr;
+}
+
+// Files whose stamps one worker takes, one after another in their folders.
+struct stamp_run {
+  hash_job* jobs = nullptr;
+  size_t count = 0;
+};
+constexpr size_t kStampRun = 256;
+
+void* stamp_on_worker(void* param) {
+  auto* run = static_cast<stamp_run*>(param);
+  os_file_stamper stamper;
+  for (size_t i = 0; i < run->count; ++i) run->jobs[i].stamped = stamper.stamp(run->jobs[i].dest, run->jobs[i].stamp);
   return nullptr;
 }
 
@@ -87,23 +100,44 @@ void examine_disk(const std::string& message) {
   const bool pooled = THREAD_is_inited() != 0;
   const size_t window = pooled ? 2 * static_cast<size_t>(UTL_count_processors()) : 1;
   size_t from_cache = 0, submitted = 0;
+  leftover_sweeper sweeper;
+
+  // The stamps are taken run by run on the workers, a run or two ahead of the files used: a look
+  // at a file costs more than the look-up in the cache it allows.
+  std::vector<stamp_run> runs((n + kStampRun - 1) / kStampRun);
+  std::vector<THREAD_call*> run_calls(runs.size(), nullptr);
+  size_t runs_started = 0;
+  auto stamp_ahead = [&](size_t file) {
+    for (const size_t want = std::min(runs.size(), file / kStampRun + 2); runs_started < want; ++runs_started) {
+      const size_t from = runs_started * kStampRun, to = std::min(n, from + kStampRun);
+      for (size_t j = from; j < to; ++j) {
+        jobs[j].dest = dest_path_of(sim_info.files[j].versions.back().path);
+        sweeper.sweep_beside(jobs[j].dest);
+      }
+      runs[runs_started] = {&jobs[from], to - from};
+      if (pooled)
+        run_calls[runs_started] = THREAD_submit(stamp_on_worker, &runs[runs_started]);
+      else
+        stamp_on_worker(&runs[runs_started]);
+    }
+    if (THREAD_call*& call = run_calls[file / kStampRun]) {
+      THREAD_wait(call, nullptr, nullptr);
+      call = nullptr;
+    }
+  };
 
   // Hands out work up to `window` files ahead of the one used next; cached files need none.
   auto submit_up_to = [&](size_t limit) {
     for (; submitted < n && submitted < limit; ++submitted) {
       file_history_struct& history = sim_info.files[submitted];
       hash_job& job = jobs[submitted];
-      job.dest = dest_path_of(history.versions.back().path);
-      remove_leftovers_beside(job.dest);
-      os_file_stamp stamp;
+      stamp_ahead(submitted);
       // A file that is not there has nothing to read: a fresh install hashes nothing.
-      if (!os_stamp_file(job.dest, stamp)) continue;
+      if (!job.stamped) continue;
       if (!verify_every_file) {
-        std::string md5 = sig_cache.lookup(history.versions.back().path, stamp);
+        std::string md5 = sig_cache.lookup(history.versions.back().path, job.stamp);
         if (!md5.empty() && known_signature(history, md5)) {
           job.sig = md5;
-          job.stamp = stamp;
-          job.stamped = true;
           ++from_cache;
           continue;
         }
@@ -134,6 +168,7 @@ void examine_disk(const std::string& message) {
       if (v.os_type >= 1 && v.os_type <= 5) this_install_has_exes = 1;
     }
   }
+  sweeper.finish();
   xer << "Signatures: " << from_cache << " from the cache, " << n - from_cache << " read from the disk.\n";
   if (int err = sig_cache.save(dest_dir_path))
     xer << "I could not save the signature cache: " << error_str(err) << "\n";
@@ -142,10 +177,11 @@ void examine_disk(const std::string& message) {
 }  // namespace
 
 void record_installed_signatures() {
+  os_file_stamper stamper;
   for (const file_history_struct& history : sim_info.files) {
     const file_version_struct& v = history.versions.back();
     os_file_stamp stamp;
-    if (v.on_disk && v.sig_want != kSigGone && os_stamp_file(dest_path_of(v.path), stamp))
+    if (v.on_disk && v.sig_want != kSigGone && stamper.stamp(dest_path_of(v.path), stamp))
       sig_cache.remember(v.path, stamp, v.sig_want);
     else if (!v.on_disk)
       sig_cache.forget(v.path);

@@ -200,12 +200,44 @@ void make_dirs() {
   }
 }
 
+namespace {
+void log_leftovers_removed(int removed, const std::string& folder) {
+  if (removed > 0)
+    xer << "I removed " << removed << " unfinished file(s) of an earlier run from " << folder << ".\n";
+}
+}  // namespace
+
 void remove_leftovers_beside(const std::string& file_path) {
   std::string folder = folder_of(file_path);
   if (!cleaned_folders.insert(folder).second) return;
-  int removed = os_remove_replacement_leftovers(folder);
-  if (removed > 0)
-    xer << "I removed " << removed << " unfinished file(s) of an earlier run from " << folder << ".\n";
+  log_leftovers_removed(os_remove_replacement_leftovers(folder), folder);
+}
+
+void leftover_sweeper::sweep_beside(const std::string& file_path) {
+  // Files come folder by folder: a file of the folder just seen needs no look-up at all.
+  const size_t cut = after_last_sep(file_path);
+  if (cut == last_folder_.size() && file_path.compare(0, cut, last_folder_) == 0) return;
+  last_folder_.assign(file_path, 0, cut);
+  if (!cleaned_folders.insert(last_folder_).second) return;
+  sweep& s = sweeps_.emplace_back();
+  s.folder = last_folder_;
+  auto run = [](void* param) -> void* {
+    auto* job = static_cast<sweep*>(param);
+    job->removed = os_remove_replacement_leftovers(job->folder);
+    return nullptr;
+  };
+  if (THREAD_is_inited())
+    s.call = THREAD_submit(run, &s);
+  else
+    run(&s);
+}
+
+void leftover_sweeper::finish() {
+  for (sweep& s : sweeps_) {
+    if (s.call) THREAD_wait(s.call, nullptr, nullptr);
+    log_leftovers_removed(s.removed, s.folder);
+  }
+  sweeps_.clear();
 }
 
 std::function<void(const std::string& dest)>& extraction_start_hook() {

@@ -2,12 +2,15 @@
 // The download-and-install pass: up to four stream slots that take the files of sim_info in
 // order and delete, download and unpack, or skip each; plus the folders it needs beforehand and
 // the tidying up afterwards.
+#include <deque>
 #include <functional>
 #include <set>
 #include <string>
 
 #include "install/directory.h"
 #include "install/retry_backoff.h"
+
+struct THREAD_call;
 
 // Folders (full paths ending with a separator) from which the pass deleted a file, with their
 // ancestors below the destination; those found empty at the end are removed. Emptied by each
@@ -22,6 +25,23 @@ extern std::set<std::string> cleaned_folders;
 // Removes the temporary files a killed run left in the folder of file_path (a full path in the
 // system's form), once per folder until the directory is read again.
 void remove_leftovers_beside(const std::string& file_path);
+// The same for the folders of many files in a row, each folder swept on the worker pool (when it
+// runs) while the caller goes on; finish() waits for the sweeps and logs what they removed.
+class leftover_sweeper {
+ public:
+  void sweep_beside(const std::string& file_path);
+  void finish();
+  ~leftover_sweeper() { finish(); }
+
+ private:
+  struct sweep {
+    std::string folder;
+    int removed = 0;
+    THREAD_call* call = nullptr;
+  };
+  std::deque<sweep> sweeps_;  // a deque, so that a worker's record never moves
+  std::string last_folder_;
+};
 
 // How often an archive of one file may turn out damaged or wrong before the pass gives up.
 constexpr int kMaxMirrorFaults = 3;

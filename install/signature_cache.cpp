@@ -1,9 +1,8 @@
 #include "install/signature_cache.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
 #include "core/utf8_paths.h"
 #include "install/destination.h"
@@ -14,7 +13,7 @@ bool verify_every_file = false;
 namespace {
 constexpr const char* kHeader = "ZEPHRA-SIGNATURES 1 ";
 
-bool plain_md5(const std::string& s) {
+bool plain_md5(std::string_view s) {
   if (s.size() != 32) return false;
   for (char c : s)
     if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
@@ -26,15 +25,24 @@ std::string signature_cache_path(const std::string& dest) { return destination_r
 
 void signature_cache::load(const std::string& dest) {
   records_.clear();
+  added_paths_.clear();
+  text_.clear();
   loaded_for_.clear();
   dirty_ = false;
-  std::ifstream in(path_from_utf8(signature_cache_path(dest)), std::ios::binary);
-  std::ostringstream whole;
-  whole << in.rdbuf();
-  const std::string text = whole.str();
+  if (std::FILE* in = fopen_utf8(signature_cache_path(dest), "rb")) {
+    // One read into a string of the file's size: the cache of a large tree is megabytes.
+    long size = std::fseek(in, 0, SEEK_END) == 0 ? std::ftell(in) : -1;
+    if (size > 0 && std::fseek(in, 0, SEEK_SET) == 0) {
+      text_.resize(static_cast<size_t>(size));
+      text_.resize(std::fread(text_.data(), 1, text_.size(), in));
+    }
+    std::fclose(in);
+  }
+  const std::string& text = text_;
   // The first line names the destination, so a cache of another folder is never taken.
   const std::string header = kHeader + dest + "\n";
   if (text.compare(0, header.size(), header) != 0) return;
+  records_.reserve(static_cast<size_t>(std::count(text.begin() + header.size(), text.end(), '\n')) + 1);
   // One record a line: size, modification and change times, inode, MD5, then the relative path.
   for (size_t at = header.size(); at < text.size();) {
     size_t end = text.find('\n', at);
@@ -49,12 +57,12 @@ void signature_cache::load(const std::string& dest) {
       if (!ok) break;
       p = next + 1;
     }
-    if (ok && line_end - p > 33 && p[32] == ' ') r.md5.assign(p, 32);
-    if (!ok || !plain_md5(r.md5)) {
+    if (!ok || line_end - p <= 33 || p[32] != ' ' || !plain_md5(std::string_view(p, 32))) {
       records_.clear();  // a damaged cache is no cache
       return;
     }
-    records_[std::string(p + 33, line_end)] = std::move(r);
+    std::copy(p, p + 32, r.md5.begin());
+    records_[std::string_view(p + 33, static_cast<size_t>(line_end - (p + 33)))] = r;
     at = end + 1;
   }
   loaded_for_ = dest;
@@ -62,14 +70,17 @@ void signature_cache::load(const std::string& dest) {
 
 std::string signature_cache::lookup(const std::string& rel, const os_file_stamp& stamp) const {
   auto it = records_.find(rel);
-  return it != records_.end() && it->second.stamp == stamp ? it->second.md5 : std::string();
+  return it != records_.end() && it->second.stamp == stamp ? std::string(it->second.md5.data(), 32) : std::string();
 }
 
 void signature_cache::remember(const std::string& rel, const os_file_stamp& stamp, const std::string& md5) {
   if (rel.empty() || rel.find('\n') != std::string::npos || !plain_md5(md5)) return;
-  record& r = records_[rel];
-  if (r.stamp == stamp && r.md5 == md5) return;
-  r = {stamp, md5};
+  auto it = records_.find(rel);
+  if (it == records_.end()) it = records_.emplace(added_paths_.emplace_back(rel), record{}).first;
+  record& r = it->second;
+  if (r.stamp == stamp && std::equal(r.md5.begin(), r.md5.end(), md5.begin())) return;
+  r.stamp = stamp;
+  std::copy(md5.begin(), md5.end(), r.md5.begin());
   dirty_ = true;
 }
 
@@ -80,9 +91,11 @@ void signature_cache::forget(const std::string& rel) {
 int signature_cache::save(const std::string& dest) {
   if (!dirty_ && loaded_for_ == dest) return 0;
   std::string text = kHeader + dest + "\n";
-  for (const auto& [rel, r] : records_)
+  for (const auto& [rel, r] : records_) {
     text += std::to_string(r.stamp.size) + " " + std::to_string(r.stamp.mtime_ns) + " " +
-            std::to_string(r.stamp.ctime_ns) + " " + std::to_string(r.stamp.inode) + " " + r.md5 + " " + rel + "\n";
+            std::to_string(r.stamp.ctime_ns) + " " + std::to_string(r.stamp.inode) + " ";
+    text.append(r.md5.data(), r.md5.size()).append(" ").append(rel).append("\n");
+  }
   os_replacement_file file;
   int err = file.create(signature_cache_path(dest));
   if (!err) err = file.write(text.data(), text.size());

@@ -2,8 +2,11 @@
 // The signatures of a destination's files remembered between runs, so that a file whose size,
 // times and inode are as they were need not be read again. The cache is only advice: a missing,
 // damaged or foreign one means hashing, and it never decides that the user changed a file.
+#include <array>
 #include <cstdint>
+#include <deque>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 #include "files/os_files.h"
@@ -21,6 +24,7 @@ class signature_cache {
   void clear() {
     if (!records_.empty()) dirty_ = true;
     records_.clear();
+    added_paths_.clear();
   }
   size_t size() const { return records_.size(); }
   // Writes the cache for dest beside its old one and renames it over; 0 or the system's error.
@@ -30,9 +34,13 @@ class signature_cache {
  private:
   struct record {
     os_file_stamp stamp;
-    std::string md5;
+    std::array<char, 32> md5;
   };
-  std::unordered_map<std::string, record> records_;
+  // Keyed by relative path. The paths of a loaded cache stay in text_, those remembered since in
+  // added_paths_: a tree of many thousand files then costs no allocation per path.
+  std::unordered_map<std::string_view, record> records_;
+  std::string text_;
+  std::deque<std::string> added_paths_;
   std::string loaded_for_;  // the destination whose file holds exactly records_, if any
   bool dirty_ = false;
 };
