@@ -8,12 +8,18 @@ namespace {
 inline uint32_t rotl(uint32_t x, int c) { return (x << c) | (x >> (32 - c)); }
 
 inline uint32_t F(uint32_t x, uint32_t y, uint32_t z) { return z ^ (x & (y ^ z)); }
-inline uint32_t G(uint32_t x, uint32_t y, uint32_t z) { return y ^ (z & (x ^ y)); }
 inline uint32_t H(uint32_t x, uint32_t y, uint32_t z) { return x ^ y ^ z; }
 inline uint32_t I(uint32_t x, uint32_t y, uint32_t z) { return y ^ (x | ~z); }
 
 #define MD5_STEP(f, a, b, c, d, x, t, s) \
   a += f(b, c, d) + (x) + (t);           \
+  a = rotl(a, s) + b;
+
+// The second round's function as two disjoint halves added one after the other: the half that does
+// not need b can be computed before b is known, which shortens the chain of dependent steps.
+#define MD5_STEP_G(a, b, c, d, x, t, s) \
+  a += (x) + (t) + (c & ~d);           \
+  a += b & d;                          \
   a = rotl(a, s) + b;
 
 void load_words(uint32_t x[16], const unsigned char* block) {
@@ -56,22 +62,22 @@ void transform(uint32_t buf[4], const unsigned char* block) {
   MD5_STEP(F, c, d, a, b, x[14], 0xa679438e, 17)
   MD5_STEP(F, b, c, d, a, x[15], 0x49b40821, 22)
 
-  MD5_STEP(G, a, b, c, d, x[1], 0xf61e2562, 5)
-  MD5_STEP(G, d, a, b, c, x[6], 0xc040b340, 9)
-  MD5_STEP(G, c, d, a, b, x[11], 0x265e5a51, 14)
-  MD5_STEP(G, b, c, d, a, x[0], 0xe9b6c7aa, 20)
-  MD5_STEP(G, a, b, c, d, x[5], 0xd62f105d, 5)
-  MD5_STEP(G, d, a, b, c, x[10], 0x02441453, 9)
-  MD5_STEP(G, c, d, a, b, x[15], 0xd8a1e681, 14)
-  MD5_STEP(G, b, c, d, a, x[4], 0xe7d3fbc8, 20)
-  MD5_STEP(G, a, b, c, d, x[9], 0x21e1cde6, 5)
-  MD5_STEP(G, d, a, b, c, x[14], 0xc33707d6, 9)
-  MD5_STEP(G, c, d, a, b, x[3], 0xf4d50d87, 14)
-  MD5_STEP(G, b, c, d, a, x[8], 0x455a14ed, 20)
-  MD5_STEP(G, a, b, c, d, x[13], 0xa9e3e905, 5)
-  MD5_STEP(G, d, a, b, c, x[2], 0xfcefa3f8, 9)
-  MD5_STEP(G, c, d, a, b, x[7], 0x676f02d9, 14)
-  MD5_STEP(G, b, c, d, a, x[12], 0x8d2a4c8a, 20)
+  MD5_STEP_G(a, b, c, d, x[1], 0xf61e2562, 5)
+  MD5_STEP_G(d, a, b, c, x[6], 0xc040b340, 9)
+  MD5_STEP_G(c, d, a, b, x[11], 0x265e5a51, 14)
+  MD5_STEP_G(b, c, d, a, x[0], 0xe9b6c7aa, 20)
+  MD5_STEP_G(a, b, c, d, x[5], 0xd62f105d, 5)
+  MD5_STEP_G(d, a, b, c, x[10], 0x02441453, 9)
+  MD5_STEP_G(c, d, a, b, x[15], 0xd8a1e681, 14)
+  MD5_STEP_G(b, c, d, a, x[4], 0xe7d3fbc8, 20)
+  MD5_STEP_G(a, b, c, d, x[9], 0x21e1cde6, 5)
+  MD5_STEP_G(d, a, b, c, x[14], 0xc33707d6, 9)
+  MD5_STEP_G(c, d, a, b, x[3], 0xf4d50d87, 14)
+  MD5_STEP_G(b, c, d, a, x[8], 0x455a14ed, 20)
+  MD5_STEP_G(a, b, c, d, x[13], 0xa9e3e905, 5)
+  MD5_STEP_G(d, a, b, c, x[2], 0xfcefa3f8, 9)
+  MD5_STEP_G(c, d, a, b, x[7], 0x676f02d9, 14)
+  MD5_STEP_G(b, c, d, a, x[12], 0x8d2a4c8a, 20)
 
   MD5_STEP(H, a, b, c, d, x[5], 0xfffa3942, 4)
   MD5_STEP(H, d, a, b, c, x[8], 0x8771f681, 11)
