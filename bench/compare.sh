@@ -120,7 +120,8 @@ add() { ours[$1]+="$2 "; theirs[$1]+="$3 "; peak[$1]+="$4 "; }
 far="$WORK/far/Zephra"
 mkdir -p "$far"
 cp -r "$master"/{Airfoils,Instructions,Output} "$far/"
-(cd "$master" && find Resources -type f | sort | head -n "$DISTANT_FILES" | xargs -d "\n" cp --parents -t "$far")
+# awk reads the whole list: head would stop sort with a broken pipe, which ends the script.
+(cd "$master" && find Resources -type f | sort | awk -v n="$DISTANT_FILES" 'NR <= n' | xargs -d "\n" cp --parents -t "$far")
 mkdir -p "$WORK/far-site"
 far_port=$(scripts/serve-folder.sh start "$WORK/far-site" "$WORK/nginx-far")
 relay_port=$((far_port + 1))
