@@ -78,7 +78,7 @@ seconds() { awk -v a="$(date +%s.%N)" -v b="$1" 'BEGIN { print a - b }'; }
 # Runs the installer on dest; prints "seconds peak_kB".
 installer() {
   local dest=$1; shift
-  /usr/bin/time -f '%e %M' -o "$WORK/time.txt" env HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/home" \
+  /usr/bin/time -f '%e %M' -o "$WORK/time.txt" env HOME="$home" XDG_CONFIG_HOME="$home" \
     "$INSTALLER" --unattended --accept_eula --vendor_host="${vendor:-127.0.0.1:$port}" "$@" "$dest" >/dev/null
   cat "$WORK/time.txt"
 }
@@ -88,7 +88,7 @@ installer() {
 window_installer() {
   local dest=$1 prog="$WORK/win-prog" wid="" t p50 p95
   rm -rf "$prog"; mkdir -p "$prog"; cp "$INSTALLER" "$prog/"
-  DISPLAY=":$display" /usr/bin/time -f '%M' -o "$WORK/wtime.txt" env HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/home" \
+  DISPLAY=":$display" /usr/bin/time -f '%M' -o "$WORK/wtime.txt" env HOME="$home" XDG_CONFIG_HOME="$home" \
     "$prog/zephra-installer" --vendor_host="127.0.0.1:$port" "$dest" >/dev/null 2>&1 &
   local pid=$!
   wid=$(DISPLAY=":$display" xdotool search --sync --name '^Lumara$' | head -1)
@@ -155,31 +155,38 @@ curl_list="$WORK/curl.txt"
 
 for rep in $(seq "$REPS"); do
   echo "Round $rep of $REPS..."
-  rm -rf "$WORK/dest" "$WORK/home" "$WORK/rsync-dest"; mkdir -p "$WORK/dest" "$WORK/home"
-  read -r t k < <(installer "$WORK/dest/")
-  s=$(date +%s.%N); rsync -a "rsync://127.0.0.1:$rsync_port/master/" "$WORK/rsync-dest/"; r=$(seconds "$s")
+  # Each round writes into folders of its own, all removed at the end: on a file system that
+  # avoids reusing inodes it freed a moment ago, deleting a tree would slow the next round's
+  # creates, and the first program after the delete more than the second.
+  round="$WORK/round$rep"
+  home="$round/home"
+  mkdir -p "$round/dest" "$home"
+  read -r t k < <(installer "$round/dest/")
+  s=$(date +%s.%N); rsync -a "rsync://127.0.0.1:$rsync_port/master/" "$round/rsync-dest/"; r=$(seconds "$s")
   s=$(date +%s.%N); curl -s --parallel --parallel-max 4 -K "$curl_list" 2>/dev/null; c=$(seconds "$s")
   add "install vs rsync daemon" "$t" "$r" "$k"
   add "install vs curl --parallel 4" "$t" "$c" "$k"
   if [ "$WINDOW" = 1 ]; then
-    rm -rf "$WORK/win-dest" "$WORK/home"; mkdir -p "$WORK/win-dest" "$WORK/home"
-    read -r w wk p50 p95 < <(window_installer "$WORK/win-dest/")
+    home="$round/win-home"
+    mkdir -p "$round/win-dest" "$home"
+    read -r w wk p50 p95 < <(window_installer "$round/win-dest/")
+    home="$round/home"
     add "window install vs unattended" "$w" "$t" "$wk"
     frames+="${p50:-?}/${p95:-?} "
   fi
-  installed="$WORK/dest/Zephra/"
+  installed="$round/dest/Zephra/"
   read -r t k < <(installer "$installed" --verify); add "1st examination vs md5sum" "$t" "$(md5_tree "$installed")" "$k"
   read -r t k < <(installer "$installed"); add "2nd examination vs md5sum" "$t" "$(md5_tree "$installed")" "$k"
 
-  rm -rf "$WORK/far-dest"; mkdir -p "$WORK/far-dest"
-  read -r t k < <(vendor="127.0.0.1:$relay_port" installer "$WORK/far-dest/")
+  mkdir -p "$round/far-dest"
+  read -r t k < <(vendor="127.0.0.1:$relay_port" installer "$round/far-dest/")
   s=$(date +%s.%N); curl -s --parallel --parallel-max 4 -K "$far_list" 2>/dev/null; c=$(seconds "$s")
   add "distant install vs curl -Z 4" "$t" "$c" "$k"
 
   if [ "$BIG_MB" -gt 0 ]; then
-    rm -rf "$WORK/big-dest"; mkdir -p "$WORK/big-dest"
-    read -r t k < <(vendor="127.0.0.1:$big_port" installer "$WORK/big-dest/")
-    s=$(date +%s.%N); curl -s -o "$WORK/big-dest/curl.zip" "http://127.0.0.1:$big_port/Big%201.00/Zephra/Resources/scenery.dat.zip"
+    mkdir -p "$round/big-dest"
+    read -r t k < <(vendor="127.0.0.1:$big_port" installer "$round/big-dest/")
+    s=$(date +%s.%N); curl -s -o "$round/big-dest/curl.zip" "http://127.0.0.1:$big_port/Big%201.00/Zephra/Resources/scenery.dat.zip"
     add "one big file vs curl -o" "$t" "$(seconds "$s")" "$k"
   fi
 done
