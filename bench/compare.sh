@@ -75,9 +75,13 @@ rsync --daemon --no-detach --address=127.0.0.1 --port="$rsync_port" --config="$W
 rsync_pid=$!
 
 seconds() { awk -v a="$(date +%s.%N)" -v b="$1" 'BEGIN { print a - b }'; }
+# Every timed run starts with nothing left to write back, so that no program pays for the disk
+# writes of another (the installer flushes its file system once at the end of its pass).
+start_clock() { sync; date +%s.%N; }
 # Runs the installer on dest; prints "seconds peak_kB".
 installer() {
   local dest=$1; shift
+  sync
   /usr/bin/time -f '%e %M' -o "$WORK/time.txt" env HOME="$home" XDG_CONFIG_HOME="$home" \
     "$INSTALLER" --unattended --accept_eula --vendor_host="${vendor:-127.0.0.1:$port}" "$@" "$dest" >/dev/null
   cat "$WORK/time.txt"
@@ -88,6 +92,7 @@ installer() {
 window_installer() {
   local dest=$1 prog="$WORK/win-prog" wid="" t p50 p95
   rm -rf "$prog"; mkdir -p "$prog"; cp "$INSTALLER" "$prog/"
+  sync
   DISPLAY=":$display" /usr/bin/time -f '%M' -o "$WORK/wtime.txt" env HOME="$home" XDG_CONFIG_HOME="$home" \
     "$prog/zephra-installer" --vendor_host="127.0.0.1:$port" "$dest" >/dev/null 2>&1 &
   local pid=$!
@@ -111,7 +116,7 @@ window_installer() {
   read -r t p50 p95 <<<"$times"
   echo "$t $(tail -1 "$WORK/wtime.txt") $p50 $p95"
 }
-md5_tree() { local s; s=$(date +%s.%N); find "$1" -type f -print0 | xargs -0 md5sum >/dev/null; seconds "$s"; }
+md5_tree() { local s; s=$(start_clock); find "$1" -type f -print0 | xargs -0 md5sum >/dev/null; seconds "$s"; }
 
 declare -A ours theirs peak
 add() { ours[$1]+="$2 "; theirs[$1]+="$3 "; peak[$1]+="$4 "; }
@@ -162,8 +167,8 @@ for rep in $(seq "$REPS"); do
   home="$round/home"
   mkdir -p "$round/dest" "$home"
   read -r t k < <(installer "$round/dest/")
-  s=$(date +%s.%N); rsync -a "rsync://127.0.0.1:$rsync_port/master/" "$round/rsync-dest/"; r=$(seconds "$s")
-  s=$(date +%s.%N); curl -s --parallel --parallel-max 4 -K "$curl_list" 2>/dev/null; c=$(seconds "$s")
+  s=$(start_clock); rsync -a "rsync://127.0.0.1:$rsync_port/master/" "$round/rsync-dest/"; r=$(seconds "$s")
+  s=$(start_clock); curl -s --parallel --parallel-max 4 -K "$curl_list" 2>/dev/null; c=$(seconds "$s")
   add "install vs rsync daemon" "$t" "$r" "$k"
   add "install vs curl --parallel 4" "$t" "$c" "$k"
   if [ "$WINDOW" = 1 ]; then
@@ -180,13 +185,13 @@ for rep in $(seq "$REPS"); do
 
   mkdir -p "$round/far-dest"
   read -r t k < <(vendor="127.0.0.1:$relay_port" installer "$round/far-dest/")
-  s=$(date +%s.%N); curl -s --parallel --parallel-max 4 -K "$far_list" 2>/dev/null; c=$(seconds "$s")
+  s=$(start_clock); curl -s --parallel --parallel-max 4 -K "$far_list" 2>/dev/null; c=$(seconds "$s")
   add "distant install vs curl -Z 4" "$t" "$c" "$k"
 
   if [ "$BIG_MB" -gt 0 ]; then
     mkdir -p "$round/big-dest"
     read -r t k < <(vendor="127.0.0.1:$big_port" installer "$round/big-dest/")
-    s=$(date +%s.%N); curl -s -o "$round/big-dest/curl.zip" "http://127.0.0.1:$big_port/Big%201.00/Zephra/Resources/scenery.dat.zip"
+    s=$(start_clock); curl -s -o "$round/big-dest/curl.zip" "http://127.0.0.1:$big_port/Big%201.00/Zephra/Resources/scenery.dat.zip"
     add "one big file vs curl -o" "$t" "$(seconds "$s")" "$k"
   fi
 done
