@@ -99,7 +99,7 @@ void examine_disk(const std::string& message) {
   std::vector<THREAD_call*> calls(n, nullptr);
   const bool pooled = THREAD_is_inited() != 0;
   const size_t window = pooled ? 2 * static_cast<size_t>(UTL_count_processors()) : 1;
-  size_t from_cache = 0, submitted = 0;
+  size_t from_cache = 0, missing = 0, submitted = 0;
   leftover_sweeper sweeper;
 
   // The stamps are taken run by run on the workers, a run or two ahead of the files used: a look
@@ -133,7 +133,10 @@ void examine_disk(const std::string& message) {
       hash_job& job = jobs[submitted];
       stamp_ahead(submitted);
       // A file that is not there has nothing to read: a fresh install hashes nothing.
-      if (!job.stamped) continue;
+      if (!job.stamped) {
+        ++missing;
+        continue;
+      }
       if (!verify_every_file) {
         std::string md5 = sig_cache.lookup(history.versions.back().path, job.stamp);
         if (!md5.empty() && known_signature(history, md5)) {
@@ -169,7 +172,8 @@ void examine_disk(const std::string& message) {
     }
   }
   sweeper.finish();
-  xer << "Signatures: " << from_cache << " from the cache, " << n - from_cache << " read from the disk.\n";
+  xer << "Signatures: " << from_cache << " from the cache, " << n - from_cache - missing << " read from the disk, "
+      << missing << " not there.\n";
   if (int err = sig_cache.save(dest_dir_path))
     xer << "I could not save the signature cache: " << error_str(err) << "\n";
 }
