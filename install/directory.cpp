@@ -65,6 +65,7 @@ void* hash_on_worker(void* param) {
 struct stamp_run {
   hash_job* jobs = nullptr;
   size_t count = 0;
+  THREAD_call* call = nullptr;  // on a worker until waited for
 };
 constexpr size_t kStampRun = 256;
 
@@ -105,7 +106,6 @@ void examine_disk(const std::string& message) {
   // The stamps are taken run by run on the workers, a run or two ahead of the files used: a look
   // at a file costs more than the look-up in the cache it allows.
   std::vector<stamp_run> runs((n + kStampRun - 1) / kStampRun);
-  std::vector<THREAD_call*> run_calls(runs.size(), nullptr);
   size_t runs_started = 0;
   auto stamp_ahead = [&](size_t file) {
     for (const size_t want = std::min(runs.size(), file / kStampRun + 2); runs_started < want; ++runs_started) {
@@ -114,13 +114,15 @@ void examine_disk(const std::string& message) {
         jobs[j].dest = dest_path_of(sim_info.files[j].versions.back().path);
         sweeper.sweep_beside(jobs[j].dest);
       }
-      runs[runs_started] = {&jobs[from], to - from};
+      stamp_run& run = runs[runs_started];
+      run.jobs = &jobs[from];
+      run.count = to - from;
       if (pooled)
-        run_calls[runs_started] = THREAD_submit(stamp_on_worker, &runs[runs_started]);
+        run.call = THREAD_submit(stamp_on_worker, &run);
       else
-        stamp_on_worker(&runs[runs_started]);
+        stamp_on_worker(&run);
     }
-    if (THREAD_call*& call = run_calls[file / kStampRun]) {
+    if (THREAD_call*& call = runs[file / kStampRun].call) {
       THREAD_wait(call, nullptr, nullptr);
       call = nullptr;
     }

@@ -1,7 +1,6 @@
 #include "install/install_pass.h"
 
 #include <algorithm>
-#include <atomic>
 #include <deque>
 #include <sstream>
 #include <vector>
@@ -321,12 +320,9 @@ constexpr size_t kMaxUnpacking = 2 * kStreams;
 // Files whose archive turned out damaged or wrong, taken again before the next new file.
 std::deque<int> refetch;
 
-// The slot's result is ready: the pass, waiting on the network, looks at once.
-std::atomic<bool> result_wakes_the_pass{true};
-
 void* extraction_on_worker(void* job) {
   run_extraction(*static_cast<extraction_job*>(job));
-  result_wakes_the_pass = VornSocket_wake_waiter();
+  VornSocket_wake_waiter();  // the pass, waiting on the network, looks at once
   return nullptr;
 }
 
@@ -415,15 +411,21 @@ bool settle_file(int f, int server, int slot, bool unpacked, int e, bool archive
   return false;
 }
 
+// Applies the finished extraction x to its file; true when the file is done with, false when it
+// is to be fetched again.
+bool settle_extraction(slot_extraction& x) {
+  bool archive_fault = false;
+  const int e = collect_extraction(x, archive_fault);
+  return settle_file(x.file, x.server, -1, true, e, archive_fault);
+}
+
 // Applies, in order, the results of the archives unpacked from memory that are there.
 void collect_unpacked() {
   while (!unpacking.empty() && !stg.got_failed_install) {
     slot_extraction& x = unpacking.front();
     if (x.call && !THREAD_poll(x.call)) break;
-    bool archive_fault = false;
-    const int e = collect_extraction(x, archive_fault);
     // No slot holds the file now: it joins the files the next free slots fetch again.
-    if (!settle_file(x.file, x.server, -1, true, e, archive_fault)) refetch.push_back(x.file);
+    if (!settle_extraction(x)) refetch.push_back(x.file);
     unpacking.pop_front();
   }
 }
@@ -482,7 +484,7 @@ void wait_for_pass_work(int max_ms) {
     for (int i = 0; i < kStreams; ++i)
       if (next.stream_active[i] && next.stream_waiting[i]) return;
   // Where a finished extraction cannot end the wait, the pass looks again after at most 1 ms.
-  const bool look_soon = extractions_in_flight() && !result_wakes_the_pass;
+  const bool look_soon = extractions_in_flight() && !VornSocket_can_wake_waiter();
   http.wait_for_traffic(look_soon ? std::min(max_ms, 1) : max_ms);
 }
 
@@ -529,19 +531,15 @@ int grab_files() {
       } else if (v.want_to_grab_it) {
         stg.crnt_file_stat = 1;
         const int slot = http_slot(i);
-        slot_extraction* own = nullptr;  // the slot's archive on disk, once unpacking
-        bool settled = false;            // what became of the file is known: done is whether it is done
-        bool done = false;
+        // Until it is done with, the slot keeps the file: on a later turn it waits for its archive
+        // to be unpacked, or tries the file again (the files after it stay with the slots that
+        // have them, so none is fetched twice).
         if (extracting[i].call) {
           // The archive is being unpacked on a worker; its result is applied once it is there.
-          if (THREAD_poll(extracting[i].call)) {
-            bool archive_fault = false;
-            const int e = collect_extraction(extracting[i], archive_fault);
-            settled = true;
-            done = settle_file(f, slot_server[i], slot, true, e, archive_fault);
-          } else {
+          if (THREAD_poll(extracting[i].call))
+            file_done = settle_extraction(extracting[i]);
+          else
             next.file_down += v.down_size;
-          }
         } else if (http.down[slot] || download_retry.ready(xtim.real_time)) {
           // After a failure a new request waits out its pause; one under way is always polled.
           // An archive may exceed its catalogued size only by a little; more is a faulty mirror.
@@ -555,32 +553,20 @@ int grab_files() {
               next.file_down += stg.crnt_file_rat * v.down_size;
               break;
             case 1:
-              own = start_extraction(i, f, slot_server[i], local, dest, v, src);
-              if (!own) {
+              if (slot_extraction* own = start_extraction(i, f, slot_server[i], local, dest, v, src); !own) {
                 // Unpacked from memory while the slot goes on to its next file.
                 next.file_down += v.down_size;
-                settled = done = true;
+                file_done = 1;
               } else if (own->call) {
                 next.file_down += v.down_size;
               } else {
-                bool archive_fault = false;
-                const int e = collect_extraction(*own, archive_fault);
-                settled = true;
-                done = settle_file(f, slot_server[i], slot, true, e, archive_fault);
+                file_done = settle_extraction(*own);
               }
               break;
             default:
-              settled = true;
-              done = settle_file(f, slot_server[i], slot, false, 0, false);
+              file_done = settle_file(f, slot_server[i], slot, false, 0, false);
               break;
           }
-        }
-        if (settled && done) {
-          file_done = 1;
-        } else if (settled) {
-          // The slot itself tries the file again; the files after it stay with the slots that
-          // have them, so none is fetched twice.
-          next.stream_waiting[i] = 0;  // the same file again on the next turn
         }
       } else {
         stg.crnt_file_stat = v.on_disk ? 2 : 3;

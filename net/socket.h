@@ -78,6 +78,8 @@ struct vorn_wait_item {
 // be sent); with no sockets it simply waits. Never used where a window's events are waited on.
 void VornSocket_wait_any(const vorn_wait_item* items, int count, int timeout_ms);
 // Ends the current or next VornSocket_wait_any at once; callable from any thread, so that a worker
-// can tell the waiting thread its result is ready. Returns false where the system cannot: the
-// waiting side then has to look again after a short wait of its own.
-bool VornSocket_wake_waiter();
+// can tell the waiting thread its result is ready.
+void VornSocket_wake_waiter();
+// False where the system cannot end a wait that way: the waiting side then has to look again
+// after a short wait of its own.
+bool VornSocket_can_wake_waiter();

@@ -184,7 +184,8 @@ void VornSocket::Disconnect() {
 }
 
 // select waits on sockets only; a worker's result is found by the waiting side's own short waits.
-bool VornSocket_wake_waiter() { return false; }
+bool VornSocket_can_wake_waiter() { return false; }
+void VornSocket_wake_waiter() {}
 
 void VornSocket_wait_any(const vorn_wait_item* items, int count, int timeout_ms) {
   fd_set rd, wr, ex;
