@@ -101,6 +101,8 @@ class os_replacement_file {
  private:
   void discard();
   int fd_ = -1;  // holds a lock while open, so that a tidy-up never takes a file still being written
+  // Bytes written, and how many of them the disk has been asked to take already.
+  unsigned long long written_ = 0, sent_to_disk_ = 0;
   std::string target_;
   std::string temp_path_;
 };

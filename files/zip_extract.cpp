@@ -10,6 +10,7 @@
 
 #include "core/app_state.h"
 #include "core/log.h"
+#include "files/background_md5.h"
 #include "files/error_text.h"
 #include "files/file_utils.h"
 #include "files/md5.h"
@@ -35,6 +36,8 @@ constexpr int kSiteNoEntry = 1662;
 
 // Entries are streamed through a buffer of this size, so memory stays the same for any file size.
 constexpr unsigned kChunkBytes = 256 * 1024;
+// From this size on, an entry's MD5 is taken on a thread of its own while the entry unpacks.
+constexpr uint64_t kHashBesideBytes = 8u << 20;
 
 constexpr int kEndOfList = UNZ_END_OF_LIST_OF_FILE;  // -100
 constexpr int kNameTooLong = 36;                      // ENAMETOOLONG
@@ -130,8 +133,17 @@ int unzip_file(unzFile zf, std::string path, const unz_file_info64& info, unsign
 
     MD5_CTX md5;
     MD5Init(&md5);
+    std::unique_ptr<background_md5> beside;
+    if (info.uncompressed_size >= kHashBesideBytes) {
+      try {
+        beside = std::make_unique<background_md5>(kChunkBytes);
+      } catch (const std::exception&) {
+        // No memory or no thread for it: the hash is taken here, as for a small entry.
+      }
+    }
     uint64_t total = 0;
     while (!err) {
+      if (beside) buffer = beside->next_buffer();
       int n = unzReadCurrentFile(zf, buffer, kChunkBytes);
       if (n < 0) {
         err = kErrZipRead;
@@ -142,7 +154,10 @@ int unzip_file(unzFile zf, std::string path, const unz_file_info64& info, unsign
         err = kErrZipTooBig;
         set_err_site(kSiteTooBig);
       } else {
-        MD5UpdateWide(&md5, buffer, static_cast<size_t>(n));
+        if (beside)
+          beside->hand_over(static_cast<size_t>(n));
+        else
+          MD5UpdateWide(&md5, buffer, static_cast<size_t>(n));
         if (int write_err = out.write(buffer, static_cast<size_t>(n))) {
           err = write_err;  // the system's own reason, a full disk above all
           set_err_site(kSiteWriteFile);
@@ -160,7 +175,8 @@ int unzip_file(unzFile zf, std::string path, const unz_file_info64& info, unsign
       err = close_err;
       set_err_site(kSiteCloseEntry);
     }
-    if (!err && rules.want_md5 && MD5HexDigest(&md5) != *rules.want_md5) {
+    const std::string digest = beside ? beside->finish() : MD5HexDigest(&md5);
+    if (!err && rules.want_md5 && digest != *rules.want_md5) {
       err = kErrZipWrongContent;
       set_err_site(kSiteWrongContent);
     }
