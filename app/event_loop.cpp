@@ -183,6 +183,7 @@ void MACIBM_event_proc() {
   // While files are installed the pass waits on the network inside the frame, so the frame does
   // not also wait for input; the frame times of the installation are logged when it ends.
   const bool installing = stg.step == 1 && !mnw.is_modal;
+  const int installs_before = session_installs_begun();
   if (installing) {
     install_frames.frame_began(program_clock());
   } else {
@@ -208,6 +209,9 @@ void MACIBM_event_proc() {
     APP_update();
     xtim.first_miss_cycle = 0;
   }
+  // An installation begun by a click in this frame (after the agreement and any question, which
+  // wait inside it) may also end in it: its timing starts here, so that its line is still logged.
+  if (!installing && session_installs_begun() != installs_before) install_frames.frame_began(program_clock());
   if (stls.help_message.empty()) stls.help_message = panel_help;
   draw_open_menu();
   draw_help();

@@ -421,6 +421,10 @@ double program_clock() {
   return duration<double>(steady_clock::now() - init_call).count();
 }
 
+namespace {
+int installs_begun = 0;
+}  // namespace
+
 bool session_install_enabled() { return stg.step == 0 && disk_space_avail && stg.dir_scan == 3; }
 
 void session_install_clicked() {
@@ -431,8 +435,13 @@ void session_install_clicked() {
   make_dirs();
   if (handle_EULA()) stg.step = 1;
   if (stg.step == 1 && !choose_files()) stg.step = 0;
-  if (stg.step == 1) remember_release_installed();
+  if (stg.step == 1) {
+    ++installs_begun;
+    remember_release_installed();
+  }
 }
+
+int session_installs_begun() { return installs_begun; }
 
 void session_destination_clicked() {
   if (stg.step != 0 && stg.step != 2) return;

@@ -29,6 +29,8 @@ bool session_install_enabled();
 void session_install_clicked();
 void session_destination_clicked();
 void session_quit_clicked();
+// How many installations have begun in this run, so that a frame can tell one began within it.
+int session_installs_begun();
 // True when an installation needs no download and nothing to delete.
 bool session_is_up_to_date();
 // "119 seconds", "2 minutes", "2 hours": the time left as the screen tells it.
