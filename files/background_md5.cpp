@@ -12,8 +12,8 @@ background_md5::~background_md5() {
 
 unsigned char* background_md5::next_buffer() {
   std::unique_lock<std::mutex> hold(lock_);
-  // The buffer last handed over may still be read by the caller, so one fewer is free.
-  changed_.wait(hold, [this] { return handed_ - hashed_ < kBuffers - 1; });
+  // The caller is done with the buffer it handed over last; the one it gets must not be queued.
+  changed_.wait(hold, [this] { return handed_ - hashed_ < kBuffers; });
   return memory_.get() + (handed_ % kBuffers) * chunk_bytes_;
 }
 

@@ -306,19 +306,27 @@ void compose_idle_lines() {
   }
 }
 
+// The longest turn of the pass lately (seconds), fading by a tenth a turn.
+double longest_turn = 0;
+
 // Turns of the pass for 10 ms of the frame, waiting on the network between turns instead of
-// spinning; the rest of the frame draws.
+// spinning; the rest of the frame draws. A turn starts only when one as long as the longest of
+// late still fits, so that the frame does not run over.
 void run_time_boxed_pass() {
   const double end = program_clock() + 0.01;
   while (stg.step == 1) {
+    const double began = program_clock();
     if (grab_files()) {
       stg.step = 2;
       progress_reset();
       break;
     }
-    const double left = end - program_clock();
+    const double now = program_clock();
+    longest_turn = std::max(now - began, longest_turn * 0.9);
+    const double left = end - now - longest_turn;
     if (left <= 0) break;
     wait_for_pass_work(std::max(1, static_cast<int>(left * 1000)));
+    if (end - program_clock() <= longest_turn) break;
   }
 }
 
