@@ -451,6 +451,9 @@ TEST_F(DownloadPass, DownloadsGoOnWhileAnArchiveIsUnpacked) {
   publish("Top/Resources/a.txt", "alpha");
   publish("Top/Resources/b.txt", "bravo");
   size_t a = add_to_fetch("Top/Resources/a.txt", "alpha", 1);
+  // The second of the two slots a pass starts with takes this file, which is there already, and
+  // retires; b is left to the first slot, which takes it once a is downloaded.
+  add_present("Top/Resources/p.txt");
   size_t b = add_to_fetch("Top/Resources/b.txt", "bravo", 1);
   write_file(dest_dir_path + "Resources/a.txt", "old alpha");
   make_dirs();
