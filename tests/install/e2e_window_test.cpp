@@ -1,5 +1,6 @@
 // The installer in its window on a virtual display, against a served release.
 #include <chrono>
+#include <cstring>
 #include <set>
 #include <thread>
 
@@ -50,6 +51,13 @@ void Window::shows_the_release_and_closes_cleanly() {
     for (size_t i = 0; i + 3 < screen.size(); i += 4)
       colours.insert(screen[i] | screen[i + 1] << 8 | screen[i + 2] << 16);
     EXPECT_GT(colours.size(), 50u) << "a window of " << colours.size() << " colours";
+    // The scene behind the controls is the embedded art, pixel for pixel (both bottom row first).
+    const std::string art = read_file(std::string(ZEPHRA_BINARY_DIR) + "/generated/ins_back_1.rgba");
+    size_t same = 0;
+    if (art.size() == screen.size())
+      for (size_t i = 0; i + 3 < screen.size(); i += 4)
+        same += std::memcmp(&screen[i], &art[i], 3) == 0;
+    EXPECT_GT(same, 1024u * 768u / 2) << "of " << width << " x " << height << " pixels, " << same << " show the art";
     EXPECT_TRUE(x11_close_window("Lumara"));
   }
   program.join();
