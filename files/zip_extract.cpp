@@ -143,8 +143,8 @@ int unzip_file(unzFile zf, std::string path, const unz_file_info64& info, unsign
     }
     uint64_t total = 0;
     while (!err) {
-      if (beside) buffer = beside->next_buffer();
-      int n = unzReadCurrentFile(zf, buffer, kChunkBytes);
+      unsigned char* chunk = beside ? beside->next_buffer() : buffer;
+      int n = unzReadCurrentFile(zf, chunk, kChunkBytes);
       if (n < 0) {
         err = kErrZipRead;
         set_err_site(kSiteShortRead);
@@ -157,8 +157,8 @@ int unzip_file(unzFile zf, std::string path, const unz_file_info64& info, unsign
         if (beside)
           beside->hand_over(static_cast<size_t>(n));
         else
-          MD5UpdateWide(&md5, buffer, static_cast<size_t>(n));
-        if (int write_err = out.write(buffer, static_cast<size_t>(n))) {
+          MD5UpdateWide(&md5, chunk, static_cast<size_t>(n));
+        if (int write_err = out.write(chunk, static_cast<size_t>(n))) {
           err = write_err;  // the system's own reason, a full disk above all
           set_err_site(kSiteWriteFile);
           archive_fault = false;

@@ -4,9 +4,9 @@
 #include <GL/glext.h>
 
 #include <cmath>
-#include <cstring>
 
 #include "ui/gl_extensions.h"
+#include "ui/gl_state.h"
 #include "ui/textures.h"
 #include "ui/window_state.h"
 
@@ -24,13 +24,12 @@ struct copy_source {
   PFNGLBLITFRAMEBUFFEREXTPROC blit = nullptr;
 } source;
 
-// The entry points under their GL 3.0 names, else under the extensions' names.
+// The entry points under their GL 3.0 names, else under the extensions' names, as the probe of
+// the implementation found it.
 void fetch_entry_points(copy_source& s) {
-  const char* list = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
-  const std::string extensions = list ? list : "";
-  const bool core = glExt.version_code >= 300 || gl_has_extension(extensions, "GL_ARB_framebuffer_object");
-  const bool ext = gl_has_extension(extensions, "GL_EXT_framebuffer_object") &&
-                   gl_has_extension(extensions, "GL_EXT_framebuffer_blit");
+  const bool core = glExt.version_code >= 300 || gl_has_extension(ren.cEXTE, "GL_ARB_framebuffer_object");
+  const bool ext = gl_has_extension(ren.cEXTE, "GL_EXT_framebuffer_object") &&
+                   gl_has_extension(ren.cEXTE, "GL_EXT_framebuffer_blit");
   if (!core && !ext) return;
   auto proc = [&](const char* core_name, const char* ext_name) { return gl_proc_address(core ? core_name : ext_name); };
   auto gen = reinterpret_cast<PFNGLGENFRAMEBUFFERSEXTPROC>(proc("glGenFramebuffers", "glGenFramebuffersEXT"));
