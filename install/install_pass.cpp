@@ -1,6 +1,7 @@
 #include "install/install_pass.h"
 
 #include <algorithm>
+#include <array>
 #include <deque>
 #include <sstream>
 #include <vector>
@@ -39,6 +40,16 @@ int http_slot(int stream) { return stream + kFirstStreamHttpSlot; }
 
 // The server each stream slot's request went to, since the selection may change while it runs.
 int slot_server[kStreams] = {};
+
+// The file each slot has already asked its server for, behind the one it works on; -1: none.
+// The slot takes it next.
+std::array<int, kStreams> ahead_index = [] {
+  std::array<int, kStreams> none;
+  none.fill(-1);
+  return none;
+}();
+// The server each slot asked for that file.
+std::array<int, kStreams> ahead_server = ahead_index;
 
 // Each slot has its own temporary archive, so that archives never collide between slots.
 std::string slot_archive(int stream) { return temp_path + std::to_string(stream) + ".zip"; }
@@ -144,6 +155,7 @@ void progress_reset() {
   for (int i = 0; i < kStreams; ++i) {
     next.stream_active[i] = next.stream_waiting[i] = i < first_slots ? 1 : 0;
     next.stream_index[i] = 0;
+    ahead_index[i] = ahead_server[i] = -1;
   }
   next.star_time = xtim.real_time;
   next.file_down = next.comp_down = next.totl_disk = 0.0f;
@@ -437,6 +449,45 @@ bool slot_can_take_a_file() {
   return next.next_index < static_cast<int>(sim_info.files.size()) && unpacking.size() < kMaxUnpacking;
 }
 
+// The number of stream slots at work.
+int active_slots() {
+  int active = 0;
+  for (int k = 0; k < kStreams; ++k) active += next.stream_active[k] ? 1 : 0;
+  return active;
+}
+
+// The file slot i could ask server for behind the download it starts: the one it would take next,
+// when that is an archive small enough for memory, the server is still the one selected (a file
+// to fetch again never goes back to a server that failed it) and the slot is not about to retire;
+// -1: none.
+int ahead_candidate(int i, int server) {
+  if (ahead_index[i] >= 0 || !slot_can_take_a_file()) return -1;
+  if (server != intlim(stg.sel_server, 0, kMaxServers - 1)) return -1;
+  if (stream_target(next.ret_k_sec_down()) < active_slots()) return -1;
+  const int f = refetch.empty() ? next.next_index : refetch.front();
+  const file_version_struct& v = sim_info.files[f].versions.back();
+  if (v.want_to_nuke_it || !v.want_to_grab_it || path_has_no_file(v.path) || !slot_target(i, v).empty()) return -1;
+  return f;
+}
+
+// Slot i takes the file f that ahead_candidate named as the one it has asked server for.
+void claim_ahead(int i, int f, int server) {
+  if (!refetch.empty() && refetch.front() == f)
+    refetch.pop_front();
+  else
+    next.next_index = std::clamp(next.next_index + 1, 0, static_cast<int>(sim_info.files.size()));
+  ahead_index[i] = f;
+  ahead_server[i] = server;
+}
+
+// The server slot i takes its file from: while its connection still carries the answer to the
+// file it asked for ahead, the server asked; otherwise the one selected now.
+int server_for(int i) {
+  const kept_connection& kept = http.kept[http_slot(i)];
+  if (ahead_server[i] >= 0 && !http.down[http_slot(i)] && kept.socket && !kept.ahead.empty()) return ahead_server[i];
+  return intlim(stg.sel_server, 0, kMaxServers - 1);
+}
+
 }  // namespace
 
 int extract_and_delete_file(std::string dest_path_zip, std::string dest_path_exp, const file_version_struct& v,
@@ -480,9 +531,9 @@ int stream_target(float k_sec) {
 }
 
 void wait_for_pass_work(int max_ms) {
-  if (stg.step == 1 && slot_can_take_a_file())
+  if (stg.step == 1)
     for (int i = 0; i < kStreams; ++i)
-      if (next.stream_active[i] && next.stream_waiting[i]) return;
+      if (next.stream_active[i] && next.stream_waiting[i] && (ahead_index[i] >= 0 || slot_can_take_a_file())) return;
   // Where a finished extraction cannot end the wait, the pass looks again after at most 1 ms.
   const bool look_soon = extractions_in_flight() && !VornSocket_can_wake_waiter();
   http.wait_for_traffic(look_soon ? std::min(max_ms, 1) : max_ms);
@@ -499,7 +550,10 @@ int grab_files() {
     if (stg.got_failed_install) break;
     if (!next.stream_active[i]) continue;
     if (next.stream_waiting[i]) {
-      if (!refetch.empty()) {
+      if (ahead_index[i] >= 0) {
+        next.stream_index[i] = ahead_index[i];
+        ahead_index[i] = -1;
+      } else if (!refetch.empty()) {
         next.stream_index[i] = refetch.front();
         refetch.pop_front();
       } else if (next.next_index < n && unpacking.size() >= kMaxUnpacking) {
@@ -514,7 +568,7 @@ int grab_files() {
 
     if (f >= 0 && f < n) {
       file_version_struct& v = sim_info.files[f].versions.back();
-      const int server = intlim(stg.sel_server, 0, kMaxServers - 1);
+      const int server = server_for(i);
       const std::string dest = dest_path_of(v.path);
       const std::string src = server_path[server] + v.path + ".zip";
       next.stream_waiting[i] = 0;
@@ -544,10 +598,20 @@ int grab_files() {
           // After a failure a new request waits out its pause; one under way is always polled.
           // An archive may exceed its catalogued size only by a little; more is a faulty mirror.
           const long long bound = static_cast<long long>(std::max(v.down_size, 0.0f)) * 1024 + kArchiveAllowance;
-          if (!http.down[slot]) slot_server[i] = server;
+          const bool starting = !http.down[slot];
+          if (starting) {
+            slot_server[i] = server;
+            ahead_server[i] = -1;
+          }
           range_start resume;
-          const std::string local = download_target(i, v, slot_target(i, v), !http.down[slot], resume);
-          switch (http.net_check(slot, server_name[server], src, local, bound, &resume)) {
+          const std::string local = download_target(i, v, slot_target(i, v), starting, resume);
+          // The file the slot takes next is asked for behind this one, so that it comes without a
+          // round trip of its own.
+          const int ahead = starting ? ahead_candidate(i, server) : -1;
+          const std::string ahead_src = ahead >= 0 ? server_path[server] + sim_info.files[ahead].versions.back().path + ".zip" : "";
+          const int got = http.net_check(slot, server_name[server], src, local, bound, &resume, ahead_src);
+          if (ahead >= 0 && http.sent_ahead[slot]) claim_ahead(i, ahead, server);
+          switch (got) {
             case 0:
               stg.crnt_file_rat = download_fraction(slot);
               next.file_down += stg.crnt_file_rat * v.down_size;
@@ -576,8 +640,7 @@ int grab_files() {
 
     if (file_done) {
       const int target = stream_target(next.ret_k_sec_down());
-      int active = 0;
-      for (int k = 0; k < kStreams; ++k) active += next.stream_active[k] ? 1 : 0;
+      const int active = active_slots();
       if (active < target) {
         for (int k = 0; k < kStreams; ++k) {
           if (next.stream_active[k]) continue;
@@ -585,7 +648,8 @@ int grab_files() {
           break;
         }
       }
-      if (target < active)
+      // A slot that has asked for its next file already takes it before it may retire.
+      if (target < active && ahead_index[i] < 0)
         next.stream_active[i] = 0;
       else
         next.stream_waiting[i] = 1;

@@ -253,6 +253,31 @@ void split_server_port(std::string& server, unsigned short& port, bool& had_port
 // ---------------------------------------------------------------------------------------------
 // down_class
 
+namespace {
+// The request line and fields of a request for inURL (spaces escaped), up to its blank line; through
+// a proxy the URL is absolute. content_length: the length of the body that follows; -1: none.
+std::string request_text(const char* inURL, bool inIsPost, const std::map<std::string, std::string>& inExtraFields,
+                         bool proxied, int content_length = -1) {
+  std::string request = inIsPost ? "POST " : "GET ";
+  if (proxied) {
+    auto host_field = inExtraFields.find("Host");
+    request += "http://" + (host_field == inExtraFields.end() ? std::string() : host_field->second);
+  }
+  for (const char* p = inURL ? inURL : ""; *p; ++p) {
+    if (*p == ' ')
+      request += "%20";
+    else
+      request += *p;
+  }
+  request += " HTTP/1.1\r\n";
+  for (const auto& [key, value] : inExtraFields) request += key + ": " + value + "\r\n";
+  if (content_length >= 0) request += "Content-Length: " + std::to_string(content_length) + "\r\n";
+  request += "\r\n";
+  return request;
+}
+}  // namespace
+
+
 down_class::down_class(const char* inServerIP, unsigned short inPort, const char* inURL, bool inIsPost,
                        const std::map<std::string, std::string>& inExtraFields, const char* inContentBuffer,
                        int inContentBufferLength, const char* rel_path, kept_connection* inKept) {
@@ -270,14 +295,30 @@ down_class::down_class(const char* inServerIP, unsigned short inPort, const char
   const std::string host = proxied ? proxy_host : std::string(inServerIP ? inServerIP : "");
   const unsigned short port = proxied ? proxy_port : inPort;
   mPeer = host + ":" + std::to_string(port);
+  mProxied = proxied;
+  std::string request =
+      request_text(inURL, inIsPost, inExtraFields, proxied, inContentBuffer ? inContentBufferLength : -1);
+  if (inContentBuffer && inContentBufferLength > 0) request.append(inContentBuffer, inContentBufferLength);
 
-  if (inKept && inKept->socket) {
-    // A connection whose server has closed it, or sent something unasked, serves no request.
-    if (inKept->peer == mPeer && inKept->socket->IdleAndOpen()) {
+  bool sent = false;
+  if (inKept && inKept->socket && inKept->peer == mPeer) {
+    if (!inKept->ahead.empty()) {
+      // The request went out behind the last one: its answer is what follows on the connection.
+      if (inKept->ahead == request) {
+        mSocket = std::move(inKept->socket);
+        mPrimed = std::move(inKept->received);
+        sent = mReused = true;
+      }
+    } else if (inKept->socket->IdleAndOpen()) {
+      // A connection whose server has closed it, or sent something unasked, serves no request.
       mSocket = std::move(inKept->socket);
       mReused = true;
     }
+  }
+  if (inKept) {
     inKept->socket.reset();
+    inKept->ahead.clear();
+    inKept->received.clear();
   }
   if (!mSocket) {
     uint32_t ip = VornSocket::LookupAddress(host.c_str());
@@ -291,27 +332,13 @@ down_class::down_class(const char* inServerIP, unsigned short inPort, const char
     mSocket->Connect(ip, port);
   }
   mResponseNum = -1;
+  if (!sent) mOutBuf.assign(request.begin(), request.end());
+}
 
-  std::string url;
-  for (const char* p = inURL ? inURL : ""; *p; ++p) {
-    if (*p == ' ')
-      url += "%20";
-    else
-      url += *p;
-  }
-  std::string request = inIsPost ? "POST " : "GET ";
-  if (proxied) {
-    auto host_field = inExtraFields.find("Host");
-    request += "http://" + (host_field == inExtraFields.end() ? std::string() : host_field->second);
-  }
-  request += url + " HTTP/1.1\r\n";
-  for (const auto& [key, value] : inExtraFields) request += key + ": " + value + "\r\n";
-  if (inContentBuffer) request += "Content-Length: " + std::to_string(inContentBufferLength) + "\r\n";
-  request += "\r\n";
-
-  mOutBuf.assign(request.begin(), request.end());
-  if (inContentBuffer && inContentBufferLength > 0)
-    mOutBuf.insert(mOutBuf.end(), inContentBuffer, inContentBuffer + inContentBufferLength);
+void down_class::SendAhead(const char* inURL, const std::map<std::string, std::string>& inExtraFields) {
+  if (!mSocket || !mReused || !mAheadRequest.empty() || mFileErr != 0) return;
+  mAheadRequest = request_text(inURL, false, inExtraFields, mProxied);
+  mOutBuf.insert(mOutBuf.end(), mAheadRequest.begin(), mAheadRequest.end());
 }
 
 down_class::~down_class() { CloseDestFile(); }
@@ -578,17 +605,48 @@ void down_class::TakeChunks(const char* data, size_t size) {
         }
         break;
       case chunk_end:
-        return Fail(EPROTO);  // bytes after the last chunk
+        return TakeExcess(data + i, size - i);
     }
     ++i;
   }
 }
 
 void down_class::TakeBody(const char* data, size_t size) {
-  if (mChunked)
-    TakeChunks(data, size);
-  else
-    WriteBody(data, size);
+  if (mChunked) return TakeChunks(data, size);
+  if (mIncomingLength >= 0 && mReceivedPayload >= 0) {
+    const size_t room = static_cast<size_t>(std::max(mIncomingLength - mReceivedPayload, 0));
+    if (size > room) {
+      TakeExcess(data + room, size - room);
+      size = room;
+    }
+  }
+  WriteBody(data, size);
+}
+
+void down_class::TakeExcess(const char* data, size_t size) {
+  // Bytes past the end that no request asked for: the server does not speak HTTP as it should,
+  // and a file it was continuing is dropped.
+  if (mAheadRequest.empty()) return mWholeLength >= 0 ? Abandon(EPROTO) : Fail(EPROTO);
+  mExcess.insert(mExcess.end(), data, data + size);
+}
+
+void down_class::TakeReceived(const char* data, size_t size) {
+  mBytesRead += static_cast<long long>(size);
+  if (mGotWholeHeader) {
+    TakeBody(data, size);
+  } else {
+    mInBuf.insert(mInBuf.end(), data, data + size);
+    ParseHeader();
+    if (mGotWholeHeader && mFileErr == 0) {
+      std::vector<char> rest;
+      rest.swap(mInBuf);
+      TakeBody(rest.data(), rest.size());
+    }
+  }
+  if (mGotWholeHeader) {
+    last_read_time = xtim.real_time;
+    EndWhenWhole();
+  }
 }
 
 void down_class::EndWhenWhole() {
@@ -602,33 +660,24 @@ void down_class::EndWhenWhole() {
 
 void down_class::DoProcessing() {
   if (!mSocket) return;
+  if (!mFinished && !mOutBuf.empty() && mSocket->GetStatus() == vornstatus_Connected) {
+    long sent = mSocket->WriteData(mOutBuf.data(), static_cast<long>(mOutBuf.size()));
+    if (sent > 0) mOutBuf.erase(mOutBuf.begin(), mOutBuf.begin() + sent);
+  }
+  if (!mPrimed.empty()) {
+    // What came with the answer before this one is taken first, as if just read.
+    std::vector<char> primed;
+    primed.swap(mPrimed);
+    TakeReceived(primed.data(), primed.size());
+  }
   if (!mFinished && mSocket->GetStatus() == vornstatus_Connected) {
-    if (!mOutBuf.empty()) {
-      long sent = mSocket->WriteData(mOutBuf.data(), static_cast<long>(mOutBuf.size()));
-      if (sent > 0) mOutBuf.erase(mOutBuf.begin(), mOutBuf.begin() + sent);
-    }
     // What the socket holds is read now, up to kReadPerStep: a fast transfer then costs one step
     // per megabyte instead of one per chunk.
     for (long taken = 0; taken < kReadPerStep && !mFinished && mFileErr == 0;) {
       long got = mSocket->ReadData(read_buffer, kReadChunk);
       if (got > 0) {
         taken += got;
-        mBytesRead += got;
-        if (mGotWholeHeader) {
-          TakeBody(read_buffer, static_cast<size_t>(got));
-        } else {
-          mInBuf.insert(mInBuf.end(), read_buffer, read_buffer + got);
-          ParseHeader();
-          if (mGotWholeHeader && mFileErr == 0) {
-            std::vector<char> rest;
-            rest.swap(mInBuf);
-            TakeBody(rest.data(), rest.size());
-          }
-        }
-        if (mGotWholeHeader) {
-          last_read_time = xtim.real_time;
-          EndWhenWhole();
-        }
+        TakeReceived(read_buffer, static_cast<size_t>(got));
         if (got < kReadChunk || mSocket->GetStatus() != vornstatus_Connected) break;
       } else {
         // The server closed: the body ends here, whole or cut short; nothing more will come.
@@ -645,7 +694,7 @@ void down_class::DoProcessing() {
 // http_class
 
 int http_class::net_check(int o, std::string server, std::string file, const std::string& rel_path,
-                          long long max_body, const range_start* resume) {
+                          long long max_body, const range_start* resume, const std::string& ahead_file) {
   if (o < 0 || o >= kHttpSlots) {
     MACIBM_alert(0, "Too many download objects requested!", "", "", "", alert_fatal);
     return 2;
@@ -682,6 +731,7 @@ int http_class::net_check(int o, std::string server, std::string file, const std
     fields["Host"] = had_port ? host + ":" + std::to_string(port) : host;
     fields["User-agent"] = http_user_agent();
     fields["Connection"] = "keep-alive";
+    const std::map<std::string, std::string> plain_fields = fields;
     const bool resumed = resume && resume->from >= 0 && !rel_path.empty();
     if (resumed && resume->from > 0) {
       fields["Range"] = "bytes=" + std::to_string(resume->from) + "-";
@@ -694,6 +744,14 @@ int http_class::net_check(int o, std::string server, std::string file, const std
       down[o]->mIfRange = resume->if_range;
       down[o]->mValidatorFile = resume->validator_file;
     }
+    // Only a connection that has already outlived an answer carries a second request: a server
+    // that closes after each answer would drop it.
+    if (!ahead_file.empty() && is_path_sep(ahead_file.front())) {
+      std::string ahead_path = ahead_file;
+      to_url_separators(ahead_path);
+      down[o]->SendAhead(ahead_path.c_str(), plain_fields);
+    }
+    sent_ahead[o] = !down[o]->mAheadRequest.empty();
   }
 
   down_class* d = down[o];
@@ -732,9 +790,12 @@ int http_class::net_check(int o, std::string server, std::string file, const std
   }
 
   if (((d->mResponseNum >= 200 && d->mResponseNum <= 299) || d->mAlreadyWhole) && d->IsComplete() && !d->IsErr()) {
-    if (d->mFinished) {
+    // A request still partly unsent would leave the connection between two requests.
+    if (d->mFinished && d->mOutBuf.empty()) {
       kept[o].socket = std::move(d->mSocket);
       kept[o].peer = d->mPeer;
+      kept[o].ahead = std::move(d->mAheadRequest);
+      kept[o].received = std::move(d->mExcess);
     }
     body[o] = std::move(d->mBody);
     delete d;
@@ -759,7 +820,11 @@ int http_class::net_check(int o, std::string server, std::string file, const std
 }
 
 void http_class::close_kept() {
-  for (kept_connection& k : kept) k.socket.reset();
+  for (kept_connection& k : kept) {
+    k.socket.reset();
+    k.ahead.clear();
+    k.received.clear();
+  }
 }
 
 void http_class::read_proxy_environment() {

@@ -27,6 +27,10 @@ struct range_start {
 struct kept_connection {
   std::unique_ptr<VornSocket> socket;
   std::string peer;  // "HOST:PORT" it is connected to: the server, or the proxy
+  // The request already sent on it behind the last one, whose answer is on its way; empty: none.
+  // Only that request may take the connection then.
+  std::string ahead;
+  std::vector<char> received;  // bytes of that answer read with the last one
 };
 
 class http_class {
@@ -42,6 +46,8 @@ class http_class {
   std::vector<char> body[kHttpSlots];
 
   kept_connection kept[kHttpSlots];
+  // Whether the request net_check began on each slot carried the request for ahead_file as well.
+  bool sent_ahead[kHttpSlots] = {};
 
   // The proxy of the environment (http_proxy or HTTP_PROXY), used when the preferences name none.
   std::string EnvProxyHost;
@@ -70,8 +76,12 @@ class http_class {
   // resume->validator_file is written as described there.
   // An empty rel_path keeps the body in memory instead of a file: once the answer is 1 it is in
   // body[o], until the slot's next request begins (resume is then not taken).
+  // ahead_file (read when the request starts): on a connection kept from an earlier answer, the
+  // request for that file of the same server goes out right behind this one, so that its answer
+  // follows without a round trip; sent_ahead[o] says whether it went. The slot's next net_check
+  // for that file takes the answer; a request for anything else opens a new connection.
   int net_check(int o, std::string server, std::string file, const std::string& rel_path, long long max_body = -1,
-                const range_start* resume = nullptr);
+                const range_start* resume = nullptr, const std::string& ahead_file = std::string());
   // Waits up to timeout_ms until a busy slot's connection has something to do.
   void wait_for_traffic(int timeout_ms) const;
 };
@@ -126,6 +136,9 @@ class down_class {
 
   // One step of sending, receiving, parsing and writing.
   void DoProcessing();
+  // Sends the request for inURL (with the fields given) right behind this one on the connection
+  // kept open; the bytes of its answer that arrive with this one are kept in mExcess.
+  void SendAhead(const char* inURL, const std::map<std::string, std::string>& inExtraFields);
   std::string GetResponseName() const { return mResponseName; }
 
   // 0 no socket, 1 connecting, 2 socket error, 3 disconnected (or the body whole on a connection
@@ -176,14 +189,20 @@ class down_class {
   std::string mValidatorFile;           // where a resumed request's answer leaves its validator
   long long mWholeLength = -1;          // of a resumed request: the whole file's announced length
   bool mAlreadyWhole = false;           // a 416 said the file kept is already the whole file
+  std::string mAheadRequest;            // the request sent behind this one; empty: none
+  std::vector<char> mExcess;            // bytes after this answer's end: the start of the next one's
 
  private:
   // Parses header lines out of mInBuf until the header is complete or no line is whole.
   void ParseHeader();
   // Called at the blank line that ends a final header block.
   void FinishHeader();
-  // Takes body bytes as they came off the wire: decodes chunks, then writes.
+  // Takes bytes as they came off the wire: the header, then the body.
+  void TakeReceived(const char* data, size_t size);
+  // Takes body bytes: decodes chunks, then writes; what lies past the body's end goes to mExcess.
   void TakeBody(const char* data, size_t size);
+  // Past the body's end: the next answer's bytes when a request went ahead, else a fault.
+  void TakeExcess(const char* data, size_t size);
   // Decodes chunked framing and writes the chunks' data.
   void TakeChunks(const char* data, size_t size);
   // Writes body bytes to the destination within mMaxBody.
@@ -199,6 +218,9 @@ class down_class {
   void OpenResumedFile();
   // Writes the answer's validator into mValidatorFile, or removes that file.
   void KeepValidator();
+
+  bool mProxied = false;          // the request goes through a proxy
+  std::vector<char> mPrimed;      // bytes of this answer that came with the one before it
 
   enum chunk_state { chunk_size, chunk_data, chunk_data_cr, chunk_data_lf, chunk_trailer, chunk_end };
   bool mHttp11 = false;           // the status line said HTTP/1.1 or later

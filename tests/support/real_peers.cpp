@@ -121,8 +121,9 @@ NginxServer::NginxServer(const std::string& root) {
                "error_log " + d + "error.log;\n"
                "events { worker_connections 256; }\n"
                "http {\n"
-               // Each line: the connection's serial number, its request count, the request, the status.
-               "  log_format conn '$connection $connection_requests \"$request\" $status';\n"
+               // Each line: the connection's serial number, its request count, "p" for a request that
+               // came pipelined behind another (else "."), the request, the status.
+               "  log_format conn '$connection $connection_requests $pipe \"$request\" $status';\n"
                "  access_log " + d + "access.log conn;\n"
                "  client_body_temp_path " + d + "client_body;\n"
                "  proxy_temp_path " + d + "proxy;\n"
