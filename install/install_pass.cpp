@@ -608,7 +608,8 @@ int grab_files() {
           // The file the slot takes next is asked for behind this one, so that it comes without a
           // round trip of its own.
           const int ahead = starting ? ahead_candidate(i, server) : -1;
-          const std::string ahead_src = ahead >= 0 ? server_path[server] + sim_info.files[ahead].versions.back().path + ".zip" : "";
+          const std::string ahead_src =
+              ahead >= 0 ? server_path[server] + sim_info.files[ahead].versions.back().path + ".zip" : "";
           const int got = http.net_check(slot, server_name[server], src, local, bound, &resume, ahead_src);
           if (ahead >= 0 && http.sent_ahead[slot]) claim_ahead(i, ahead, server);
           switch (got) {

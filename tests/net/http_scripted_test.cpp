@@ -149,6 +149,68 @@ TEST_F(HttpScripted, KeptConnectionsCarryTheNextFilesUntilTheServerEndsThem) {
   EXPECT_NE(dump_of(dir / "g"), "");
 }
 
+// A file asked for ahead, behind another on a connection kept open, takes its answer from that
+// connection, also when the answer came in one write with the one before it; when the server
+// ends the connection first, it is asked again on a new one; and a request for another file never
+// takes that answer.
+TEST_F(HttpScripted, AFileAskedForAheadTakesItsAnswerFromTheConnectionOrAsksAgain) {
+  std::atomic<int> connection{0};
+  ScriptedServer server(
+      [&](int& fd, const std::string&) {
+        auto two_requests = [fd] {
+          return !net_testing::read_request(fd).empty() && !net_testing::read_request(fd).empty();
+        };
+        switch (++connection) {
+          case 1:
+            send_all(fd, ok_header(1) + "a");
+            if (!two_requests()) return;  // b, with c behind it: both answers in one write
+            send_all(fd, ok_header(1) + "b" +
+                             "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n1\r\nc\r\n0\r\n\r\n");
+            if (!two_requests()) return;  // d, with e behind it: d ends the connection
+            send_all(fd, "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: 1\r\n\r\nd");
+            return;
+          case 2:
+            send_all(fd, ok_header(1) + "e");
+            if (!two_requests()) return;  // f, with g behind it: the server closes after f
+            send_all(fd, ok_header(1) + "f");
+            return;
+          case 3:
+            send_all(fd, ok_header(1) + "g");
+            if (!two_requests()) return;  // h, with i behind it; the client then wants j instead
+            send_all(fd, ok_header(1) + "h" + ok_header(1) + "i");
+            net_testing::read_request(fd);
+            return;
+          default:
+            send_all(fd, ok_header(1) + "j");
+        }
+      },
+      4);
+  auto fetch = [&](const std::string& name, const char* ahead, bool& sent_ahead) {
+    int r = http.net_check(3, server.address(), "/" + name, dir / name, -1, nullptr,
+                           *ahead ? "/" + std::string(ahead) : std::string());
+    sent_ahead = http.sent_ahead[3];
+    for (int polls = 0; r == 0 && polls < 1'000'000; ++polls)
+      r = http.net_check(3, server.address(), "/" + name, dir / name);
+    return r;
+  };
+  const std::pair<const char*, const char*> steps[] = {{"a", "b"}, {"b", "c"}, {"c", "d"}, {"d", "e"}, {"e", "f"},
+                                                       {"f", "g"}, {"g", ""}, {"h", "i"}, {"j", "k"}};
+  // Only a connection that has outlived an answer, and is kept after it, carries a request ahead.
+  const bool ahead_expected[] = {false, true, true, true, false, true, false, true, false};
+  for (size_t k = 0; k < std::size(steps); ++k) {
+    const auto [name, ahead] = steps[k];
+    SCOPED_TRACE(name);
+    bool sent_ahead = false;
+    EXPECT_EQ(fetch(name, ahead, sent_ahead), 1);
+    EXPECT_EQ(sent_ahead, ahead_expected[k]);
+    EXPECT_EQ(read_file(dir / name), name);
+  }
+  EXPECT_EQ(connection, 4);
+  EXPECT_NE(log.text().find("was closed as I asked it for /g; I ask again on a new one."), std::string::npos)
+      << log.text();
+  net_testing::reset_http();  // the server's last connection ends with the client's
+}
+
 TEST_F(HttpScripted, EnvironmentProxyFormsExemptionsAndThePreferencesFirst) {
   struct Form {
     const char* text;
