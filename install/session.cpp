@@ -332,8 +332,6 @@ void run_time_boxed_pass() {
 }
 
 void compose_installing_lines() {
-  run_time_boxed_pass();
-
   float frac = tot_disk_req > 0 ? next.totl_disk / tot_disk_req : 1.0f;
   float a = xtim.prd_UI * 5;
   totl_inst_rat = std::clamp(a * frac + (1 - a) * totl_inst_rat, 0.0f, 1.0f);
@@ -513,6 +511,12 @@ void APP_update() {
   compose_information_lines();
   draw_texts();
   draw_progress_bar();
+  // The pass has its 10 ms once the frame is drawn and handed to the renderer, which draws it
+  // meanwhile; the screen shows the pass as it stood when the frame began.
+  if (stg.step == 1) {
+    OGL_flush();
+    run_time_boxed_pass();
+  }
   xtim.first_miss_cycle = 0;
 }
 

@@ -277,7 +277,6 @@ std::string request_text(const char* inURL, bool inIsPost, const std::map<std::s
 }
 }  // namespace
 
-
 down_class::down_class(const char* inServerIP, unsigned short inPort, const char* inURL, bool inIsPost,
                        const std::map<std::string, std::string>& inExtraFields, const char* inContentBuffer,
                        int inContentBufferLength, const char* rel_path, kept_connection* inKept) {
@@ -613,7 +612,7 @@ void down_class::TakeChunks(const char* data, size_t size) {
 
 void down_class::TakeBody(const char* data, size_t size) {
   if (mChunked) return TakeChunks(data, size);
-  if (mIncomingLength >= 0 && mReceivedPayload >= 0) {
+  if (mIncomingLength >= 0) {
     const size_t room = static_cast<size_t>(std::max(mIncomingLength - mReceivedPayload, 0));
     if (size > room) {
       TakeExcess(data + room, size - room);

@@ -270,6 +270,10 @@ std::vector<unsigned char>* frame_capture = nullptr;
 
 void OGL_capture_next_frame(std::vector<unsigned char>* out) { frame_capture = out; }
 
+void OGL_flush() {
+  if (have_gl()) glFlush();
+}
+
 void OGL_sbuf() {
   if (!have_gl()) return;
   if (frame_capture) {

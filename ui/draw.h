@@ -44,6 +44,9 @@ void OGL_string(int color, float x, float y, const std::string& input, float dx,
 void OGL_number(int color, float x, float y, float input, int dig, int dec, int charset);
 // Presents the frame.
 void OGL_sbuf();
+// Hands what the frame has drawn so far to the renderer, which may then draw it while the
+// program goes on.
+void OGL_flush();
 // Makes the next OGL_sbuf copy the frame it presents into out (RGBA rows, bottom first).
 void OGL_capture_next_frame(std::vector<unsigned char>* out);
 
