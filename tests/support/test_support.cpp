@@ -25,20 +25,32 @@ constexpr const char* kConfigFolderVariable = "APPDATA";
 constexpr const char* kConfigFolderVariable = "XDG_CONFIG_HOME";
 #endif
 
+// A death test's child, which its test program starts anew, ends inside its test, past the
+// destructors that would remove its folders: it works in its parent's preference folder, named by
+// the environment it inherits, and makes its folders inside it, for the parent to remove.
+const char* death_test_parent_folder() {
+  if (GTEST_FLAG_GET(internal_run_death_test).empty()) return nullptr;
+  const char* parent = std::getenv(kConfigFolderVariable);
+  std::error_code ec;
+  return parent && *parent && fs::is_directory(parent, ec) ? parent : nullptr;
+}
+
 // A new folder of a unique name under the system's temporary folder, with a trailing "/".
 std::string make_unique_temp_folder(const char* prefix) {
+  const char* parent = death_test_parent_folder();
+  const fs::path root = parent ? fs::path(parent) : fs::temp_directory_path();
 #ifdef _WIN32
   // No mkdtemp: a numbered name that did not exist yet, made by create_directory.
   static unsigned serial = 0;
   for (;;) {
-    fs::path candidate = fs::temp_directory_path() /
+    fs::path candidate = root /
                          (std::string(prefix) + std::to_string(_getpid()) + "-" + std::to_string(serial++));
     std::error_code ec;
     if (fs::create_directory(candidate, ec)) return candidate.string() + "\\";
     if (ec) throw std::runtime_error("could not make a temporary folder");
   }
 #else
-  std::string pattern = (fs::temp_directory_path() / (std::string(prefix) + "XXXXXX")).string();
+  std::string pattern = (root / (std::string(prefix) + "XXXXXX")).string();
   if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
   return pattern + "/";
 #endif
@@ -63,7 +75,10 @@ class ShellSeams : public ::testing::Environment {
 namespace testing_support {
 
 const std::string& test_config_folder() {
-  static const std::string folder = make_unique_temp_folder("zephra-config-");
+  static const std::string folder = [] {
+    const char* parent = death_test_parent_folder();
+    return parent ? std::string(parent) : make_unique_temp_folder("zephra-config-");
+  }();
   return folder;
 }
 
