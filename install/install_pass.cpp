@@ -48,8 +48,11 @@ std::array<int, kStreams> ahead_index = [] {
   none.fill(-1);
   return none;
 }();
-// The server each slot asked for that file.
-std::array<int, kStreams> ahead_server = ahead_index;
+// Whether the file a slot starts next was asked for ahead, of the server of its last download.
+std::array<bool, kStreams> asked_ahead = {};
+
+// Where server keeps the archive of the file version v.
+std::string archive_source(int server, const file_version_struct& v) { return server_path[server] + v.path + ".zip"; }
 
 // Each slot has its own temporary archive, so that archives never collide between slots.
 std::string slot_archive(int stream) { return temp_path + std::to_string(stream) + ".zip"; }
@@ -155,7 +158,8 @@ void progress_reset() {
   for (int i = 0; i < kStreams; ++i) {
     next.stream_active[i] = next.stream_waiting[i] = i < first_slots ? 1 : 0;
     next.stream_index[i] = 0;
-    ahead_index[i] = ahead_server[i] = -1;
+    ahead_index[i] = -1;
+    asked_ahead[i] = false;
   }
   next.star_time = xtim.real_time;
   next.file_down = next.comp_down = next.totl_disk = 0.0f;
@@ -388,7 +392,7 @@ int collect_extraction(slot_extraction& x, bool& archive_fault) {
 bool settle_file(int f, int server, int slot, bool unpacked, int e, bool archive_fault) {
   file_version_struct& v = sim_info.files[f].versions.back();
   const std::string dest = dest_path_of(v.path);
-  const std::string src = server_path[server] + v.path + ".zip";
+  const std::string src = archive_source(server, v);
   if (unpacked && !archive_fault) {
     // Placed, or a fault of this computer that ends the pass.
     stg.got_404 = 0;
@@ -470,21 +474,21 @@ int ahead_candidate(int i, int server) {
   return f;
 }
 
-// Slot i takes the file f that ahead_candidate named as the one it has asked server for.
-void claim_ahead(int i, int f, int server) {
+// Slot i takes the file f that ahead_candidate named as the one it has asked for.
+void claim_ahead(int i, int f) {
   if (!refetch.empty() && refetch.front() == f)
     refetch.pop_front();
   else
     next.next_index = std::clamp(next.next_index + 1, 0, static_cast<int>(sim_info.files.size()));
   ahead_index[i] = f;
-  ahead_server[i] = server;
+  asked_ahead[i] = true;
 }
 
 // The server slot i takes its file from: while its connection still carries the answer to the
-// file it asked for ahead, the server asked; otherwise the one selected now.
+// file it asked for ahead, the server of its last download; otherwise the one selected now.
 int server_for(int i) {
   const kept_connection& kept = http.kept[http_slot(i)];
-  if (ahead_server[i] >= 0 && !http.down[http_slot(i)] && kept.socket && !kept.ahead.empty()) return ahead_server[i];
+  if (asked_ahead[i] && !http.down[http_slot(i)] && kept.socket && !kept.ahead.empty()) return slot_server[i];
   return intlim(stg.sel_server, 0, kMaxServers - 1);
 }
 
@@ -570,7 +574,7 @@ int grab_files() {
       file_version_struct& v = sim_info.files[f].versions.back();
       const int server = server_for(i);
       const std::string dest = dest_path_of(v.path);
-      const std::string src = server_path[server] + v.path + ".zip";
+      const std::string src = archive_source(server, v);
       next.stream_waiting[i] = 0;
       crnt_file_name = src.substr(after_last_sep(src));
       crnt_file_path = src;
@@ -601,17 +605,16 @@ int grab_files() {
           const bool starting = !http.down[slot];
           if (starting) {
             slot_server[i] = server;
-            ahead_server[i] = -1;
+            asked_ahead[i] = false;
           }
           range_start resume;
           const std::string local = download_target(i, v, slot_target(i, v), starting, resume);
           // The file the slot takes next is asked for behind this one, so that it comes without a
           // round trip of its own.
           const int ahead = starting ? ahead_candidate(i, server) : -1;
-          const std::string ahead_src =
-              ahead >= 0 ? server_path[server] + sim_info.files[ahead].versions.back().path + ".zip" : "";
+          const std::string ahead_src = ahead >= 0 ? archive_source(server, sim_info.files[ahead].versions.back()) : "";
           const int got = http.net_check(slot, server_name[server], src, local, bound, &resume, ahead_src);
-          if (ahead >= 0 && http.sent_ahead[slot]) claim_ahead(i, ahead, server);
+          if (ahead >= 0 && http.sent_ahead[slot]) claim_ahead(i, ahead);
           switch (got) {
             case 0:
               stg.crnt_file_rat = download_fraction(slot);

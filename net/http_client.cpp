@@ -314,11 +314,7 @@ down_class::down_class(const char* inServerIP, unsigned short inPort, const char
       mReused = true;
     }
   }
-  if (inKept) {
-    inKept->socket.reset();
-    inKept->ahead.clear();
-    inKept->received.clear();
-  }
+  if (inKept) inKept->drop();
   if (!mSocket) {
     uint32_t ip = VornSocket::LookupAddress(host.c_str());
     if (ip == 0) {
@@ -730,7 +726,6 @@ int http_class::net_check(int o, std::string server, std::string file, const std
     fields["Host"] = had_port ? host + ":" + std::to_string(port) : host;
     fields["User-agent"] = http_user_agent();
     fields["Connection"] = "keep-alive";
-    const std::map<std::string, std::string> plain_fields = fields;
     const bool resumed = resume && resume->from >= 0 && !rel_path.empty();
     if (resumed && resume->from > 0) {
       fields["Range"] = "bytes=" + std::to_string(resume->from) + "-";
@@ -748,7 +743,9 @@ int http_class::net_check(int o, std::string server, std::string file, const std
     if (!ahead_file.empty() && is_path_sep(ahead_file.front())) {
       std::string ahead_path = ahead_file;
       to_url_separators(ahead_path);
-      down[o]->SendAhead(ahead_path.c_str(), plain_fields);
+      fields.erase("Range");  // the file asked ahead is asked whole
+      fields.erase("If-Range");
+      down[o]->SendAhead(ahead_path.c_str(), fields);
     }
     sent_ahead[o] = !down[o]->mAheadRequest.empty();
   }
@@ -819,11 +816,7 @@ int http_class::net_check(int o, std::string server, std::string file, const std
 }
 
 void http_class::close_kept() {
-  for (kept_connection& k : kept) {
-    k.socket.reset();
-    k.ahead.clear();
-    k.received.clear();
-  }
+  for (kept_connection& k : kept) k.drop();
 }
 
 void http_class::read_proxy_environment() {

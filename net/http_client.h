@@ -31,6 +31,13 @@ struct kept_connection {
   // Only that request may take the connection then.
   std::string ahead;
   std::vector<char> received;  // bytes of that answer read with the last one
+
+  // Closes the connection and forgets what was on its way.
+  void drop() {
+    socket.reset();
+    ahead.clear();
+    received.clear();
+  }
 };
 
 class http_class {
