@@ -25,6 +25,7 @@ WINDOW="${WINDOW:-1}"
 BUILD="${BUILD_DIR:-build}"
 INSTALLER="$(realpath "$BUILD/app/zephra-installer")"
 PUBLISH="$(realpath "$BUILD/tools/zephra-publish")"
+BLANK="$BUILD/bench/blank_window"
 tools=(rsync curl md5sum /usr/bin/time)
 [ "$WINDOW" = 1 ] && tools+=(Xvfb xdotool)
 for tool in "${tools[@]}"; do
@@ -119,6 +120,7 @@ window_installer() {
 md5_tree() { local s; s=$(start_clock); find "$1" -type f -print0 | xargs -0 md5sum >/dev/null; seconds "$s"; }
 
 declare -A ours theirs peak
+blank="" big_md5=""
 add() { ours[$1]+="$2 "; theirs[$1]+="$3 "; peak[$1]+="$4 "; }
 
 # The distant mirror: the first DISTANT_FILES files, served by their own nginx behind the relay.
@@ -178,6 +180,7 @@ for rep in $(seq "$REPS"); do
     home="$round/home"
     add "window install vs unattended" "$w" "$t" "$wk"
     frames+="${p50:-?}/${p95:-?} "
+    [ -x "$BLANK" ] && blank+="$(DISPLAY=":$display" "$BLANK") "
   fi
   installed="$round/dest/Zephra/"
   read -r t k < <(installer "$installed" --verify); add "1st examination vs md5sum" "$t" "$(md5_tree "$installed")" "$k"
@@ -193,6 +196,7 @@ for rep in $(seq "$REPS"); do
     read -r t k < <(vendor="127.0.0.1:$big_port" installer "$round/big-dest/")
     s=$(start_clock); curl -s -o "$round/big-dest/curl.zip" "http://127.0.0.1:$big_port/Big%201.00/Zephra/Resources/scenery.dat.zip"
     add "one big file vs curl -o" "$t" "$(seconds "$s")" "$k"
+    big_md5+="$(md5_tree "$big") "
   fi
 done
 
@@ -209,3 +213,10 @@ for row in "${rows[@]}"; do
     "$(ratios "${ours[$row]}" "${theirs[$row]}" | range)" "$mb"
 done
 [ "$WINDOW" = 1 ] && printf 'window frame times while installing, 50th/95th percentile (ms) per round: %s\n' "$frames"
+# What no installer can go below on this machine: the display's OpenGL driver in a bare window,
+# and the MD5 that every unpacked file is checked against.
+if [ -n "$blank" ]; then
+  printf 'a bare 1024 x 768 OpenGL window on this display peaks at %s MB\n' \
+    "$(tr ' ' '\n' <<<"$blank" | awk 'NF { print $1 / 1024 }' | range)"
+fi
+if [ -n "$big_md5" ]; then printf 'md5sum of the big file alone: %s s\n' "$(range <<<"$big_md5")"; fi
