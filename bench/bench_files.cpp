@@ -5,27 +5,13 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 
+#include "bench/peak_memory.h"
 #include "files/file_utils.h"
 #include "files/zip_extract.h"
 
 namespace {
-
-long peak_rss_kib() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind("VmHWM:", 0) == 0) {
-      std::istringstream fields(line.substr(6));
-      long kib = -1;
-      fields >> kib;
-      return kib;
-    }
-  return -1;
-}
 
 int usage() {
   std::fprintf(stderr, "usage: zephra-bench-files md5 FILE | unzip ARCHIVE FOLDER/\n");
@@ -49,6 +35,6 @@ int main(int argc, char** argv) {
     return usage();
   }
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  std::printf("seconds=%.3f peak_kib=%ld result=%s\n", seconds, peak_rss_kib(), result.c_str());
+  std::printf("seconds=%.3f peak_kib=%ld result=%s\n", seconds, peak_resident_kb(), result.c_str());
   return rc == 0 ? 0 : 1;
 }

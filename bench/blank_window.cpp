@@ -5,22 +5,9 @@
 #include <SDL2/SDL_opengl.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <string>
 #include <vector>
 
-namespace {
-
-long vm_hwm_kb() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind("VmHWM:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
-  return -1;
-}
-
-}  // namespace
+#include "bench/peak_memory.h"
 
 int main() {
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
@@ -56,7 +43,7 @@ int main() {
     while (SDL_PollEvent(&e)) {
     }
   }
-  std::printf("%ld\n", vm_hwm_kb());
+  std::printf("%ld\n", peak_resident_kb());
   SDL_GL_DeleteContext(context);
   SDL_DestroyWindow(window);
   SDL_Quit();

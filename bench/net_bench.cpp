@@ -10,22 +10,14 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "bench/peak_memory.h"
 #include "core/log.h"
 #include "net/http_client.h"
 
 namespace {
-
-long vm_hwm_kb() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind("VmHWM:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
-  return -1;
-}
 
 int print_free_port() {
   int fd = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -90,7 +82,7 @@ int main(int argc, char** argv) {
       ++failed;
   }
   std::printf("slots=%zu bytes=%lld seconds=%.3f MBps=%.1f vmhwm_kb=%ld failed=%d\n", jobs.size(), bytes, seconds,
-              bytes / seconds / 1e6, vm_hwm_kb(), failed);
+              bytes / seconds / 1e6, peak_resident_kb(), failed);
   log_close();
   return failed ? 1 : 0;
 }
