@@ -15,12 +15,23 @@ nice -n 10 cmake --build build-fuzz -j"$(nproc)" --target "${targets[@]}" zephra
 # Seeds: a few sound server answers, a release published by zephra-publish, and small archives.
 seeds=build-fuzz/seeds
 rm -rf "$seeds" && mkdir -p "$seeds"/{fuzz_http_response,fuzz_install_lists,fuzz_zip_extract}
-answer() { printf "$2" >"$seeds/fuzz_http_response/$1"; }
-answer ok 'HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhello'
+# answer NAME FIRST [REST]: the answer to the first request, then what follows on the connection
+# for the second request and the one asked for ahead behind it; two bytes give FIRST's length.
+answer() {
+  local first
+  first="$(printf "$2"; echo x)" && first="${first%x}"
+  printf "$(printf '\\x%02x\\x%02x' $((${#first} & 255)) $((${#first} >> 8)))$2${3:-}" >"$seeds/fuzz_http_response/$1"
+}
+ok='HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhello'
+chunked='HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n\r\n'
+answer ok "$ok"
 answer interim 'HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 4\r\nServer: nginx\r\n\r\nbody'
 answer not-found 'HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\nContent-Type: text/html\r\n\r\nno such\r\n'
-answer chunked 'HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n\r\n'
+answer chunked "$chunked"
 answer until-close 'HTTP/1.0 200 OK\r\ncontent-length:3\r\n\r\nabc'
+answer kept "$ok" "$ok$ok"
+answer kept-chunked "$ok" "$chunked$ok"
+answer kept-then-close "$ok" 'HTTP/1.1 200 OK\r\nContent-Length: 2\r\nConnection: close\r\n\r\nhi'"$ok"
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
