@@ -90,8 +90,8 @@ struct server_side {
 // Polls the slot for file until it ends, sending the input up to limit meanwhile. A slot that
 // still waits gets, one after the other, the rest of the input, the server's close and the
 // clock past the 30-second rule; one that waits on after that hangs.
-int fetch(server_side& peer, const std::string& file, const std::string& dest, long long max_body,
-          const std::string& ahead, size_t limit) {
+void fetch(server_side& peer, const std::string& file, const std::string& dest, long long max_body,
+           const std::string& ahead, size_t limit) {
   xtim.set_real_time(0);
   auto step = [&] { return http.net_check(kSlot, server, file, dest, max_body, nullptr, ahead); };
   int result = step();
@@ -113,7 +113,6 @@ int fetch(server_side& peer, const std::string& file, const std::string& dest, l
     }
     result = step();
   }
-  return result;
 }
 
 }  // namespace
