@@ -14,6 +14,7 @@
 #include "core/log.h"
 #include "core/utf8_paths.h"
 #include "install/destination.h"
+#include "install/session.h"
 #include "install/session_state.h"
 #include "install/signature_cache.h"
 #include "net/http_client.h"
@@ -24,10 +25,10 @@ int installer_main(int argc, const char* const* argv) {
   std::error_code no_cwd;
   launch_request request = read_launch_arguments(argc, argv, utf8_from_path(std::filesystem::current_path(no_cwd)));
   switch (request.what) {
-    case launch_request::show_usage: std::cout << launch_usage(); return 0;
+    case launch_request::show_usage: std::cout << launch_usage(log_folder(false)); return 0;
     case launch_request::show_version: std::cout << launch_version(); return 0;
     case launch_request::bad_usage:
-      std::cerr << request.problem << ".\n\n" << launch_usage();
+      std::cerr << request.problem << ".\n\n" << launch_usage(log_folder(false));
       return kExitBadUsage;
     case launch_request::run: break;
   }
@@ -64,6 +65,8 @@ int installer_main(int argc, const char* const* argv) {
   // The environment's proxy is only used, never stored with the preferences.
   http.read_proxy_environment();
   xer << http.proxy_description() << "\n";
+  if (int gone = forget_caches_of_gone_destinations())
+    xer << "I forgot the signatures kept for " << gone << " destination folders that are gone.\n";
 
   // The folder chooser is never shown without a person to answer it.
   std::string named = cmdline_destination(raw);
@@ -85,6 +88,8 @@ int installer_main(int argc, const char* const* argv) {
   xer << "Destination: " << dest_dir_path << (stg.dest_is_SIM ? " (an installation)" : " (a new installation)")
       << "\n";
   if (unattended) std::cout << "Destination: " << dest_dir_path << std::endl;
+  // A second run on the same destination changes nothing: unattended it ends here.
+  if (!session_lock_destination() && unattended) unattended_stop(kExitDestinationBusy);
 
   while (!app_done) MACIBM_event_proc();
 

@@ -56,7 +56,7 @@ launch_request read_launch_arguments(int argc, const char* const* argv, const st
   return request;
 }
 
-std::string launch_usage() {
+std::string launch_usage(const std::string& log_folder) {
   return "Usage: zephra-installer [OPTION]... [DESTINATION]\n"
          "Brings the Zephra folder DESTINATION up to date with the release the vendor publishes,\n"
          "or installs Zephra there. Without DESTINATION I use the folder chosen last time, or a new\n"
@@ -76,7 +76,10 @@ std::string launch_usage() {
          "\n"
          "Exit status: 0 installed or already up to date, 1 failed or cancelled, 2 the agreement was\n"
          "not accepted, 3 gave up waiting, 4 no server offered a release signed by the vendor,\n"
-         "64 a wrong command line.\n";
+         "5 another installer is already working on the destination, 64 a wrong command line.\n"
+         "\n"
+         "Each run writes its log to " + log_folder + "Log.txt; the previous run's log is kept as\n"
+         "Log.old.txt beside it.\n";
 }
 
 std::string launch_version() {

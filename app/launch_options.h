@@ -15,10 +15,12 @@ struct launch_request {
 
 // Reads argv[1..argc-1]; cwd is the current folder, used for a relative destination.
 launch_request read_launch_arguments(int argc, const char* const* argv, const std::string& cwd);
-// The text of --help.
-std::string launch_usage();
+// The text of --help; log_folder is where the log of a run goes.
+std::string launch_usage(const std::string& log_folder);
 // The text of --version.
 std::string launch_version();
 
+// Exit status when another installer is already working on the destination.
+constexpr int kExitDestinationBusy = 5;
 // Exit status of a wrong command line (sysexits' EX_USAGE).
 constexpr int kExitBadUsage = 64;

@@ -15,6 +15,7 @@
 #include "core/log.h"
 #include "core/system_info.h"
 #include "install/destination.h"
+#include "install/destination_lock.h"
 #include "install/install_pass.h"
 #include "install/session_state.h"
 #include "prefs/pref_file.h"
@@ -26,16 +27,12 @@
 #include "ui/textures.h"
 #include "ui/window_state.h"
 
-namespace {
-constexpr const char* kLogFileName = "Log.txt";
-}
-
-std::string log_file_path() {
+std::string log_folder(bool make) {
   std::string folder;
   get_OS_abs_path(os_dir_program, folder);
-  // An installed program's folder is not writable; the log then lives beside the preferences.
-  if (!system_folder_writable(folder)) get_OS_abs_path(os_dir_prefs, folder);
-  return folder + kLogFileName;
+  // An installed program's folder is not writable; the log then lives in a folder of its own.
+  if (!system_folder_writable(folder)) folder = system_state_folder(make);
+  return folder;
 }
 
 bool window_wanted = false;
@@ -68,7 +65,7 @@ void start_window() {
 void MACIBM_init(int argc, const char* const* argv) {
   install_shell_seams();
   app_path.clear();
-  log_open(log_file_path());
+  log_open_in(log_folder());
   log_write_header();
 
   cmdline.init_win(argc > 0 ? argv[0] : "");
@@ -118,5 +115,6 @@ void MACIBM_finishup(int save) {
   }
   // A fatal end leaves no downloads behind either.
   system_remove_run_temp_folder();
+  unlock_destination();
   log_close();
 }

@@ -8,7 +8,8 @@ extern bool window_wanted;
 void MACIBM_init(int argc, const char* const* argv);
 // Finish-up in reverse order; save writes the preference file and stops the worker threads.
 void MACIBM_finishup(int save);
-// Where Log.txt goes: beside the program, else the preference folder when that is not writable.
-std::string log_file_path();
+// The folder Log.txt goes to: beside the program, else the program's own state folder when that
+// is not writable (never a folder that other programs share); made when missing unless make is false.
+std::string log_folder(bool make = true);
 // The whole program: start-up, the frame loop, finish-up. Returns the exit status.
 int installer_main(int argc, const char* const* argv);

@@ -12,12 +12,14 @@
 #include <string>
 
 #include "app/event_loop.h"
+#include "app/launch_options.h"
 #include "core/alert.h"
 #include "core/app_state.h"
 #include "core/clock.h"
 #include "core/cmdline.h"
 #include "install/destination.h"
 #include "install/file_selection.h"
+#include "install/partial_downloads.h"
 #include "install/release_check.h"
 #include "install/session.h"
 #include "install/session_state.h"
@@ -123,7 +125,11 @@ void after_frame() {
   if (stg.step == 0 && stg.dir_scan == 3 && !install_clicked) {
     report(true);
     if (!session_install_enabled()) {
-      std::cerr << "I can't install: there is not enough free disk space for this installation." << std::endl;
+      std::cerr << "I can't install: there is not enough free disk space for this installation. The disk that holds "
+                << dest_dir_path << " has " << tot_availabl_str << " free, and it needs " << tot_disk_req_str << "."
+                << std::endl;
+      // What an earlier run left half-downloaded is given back before giving up.
+      remove_partial_folder();
       return finish(exit_failed);
     }
     // Without the agreement nothing is installed, so not even the folders are made.
@@ -135,6 +141,7 @@ void after_frame() {
     install_clicked = true;
     started_dest = dest_dir_path;
     session_install_clicked();
+    if (session_destination_busy()) return finish(kExitDestinationBusy);
     if (stg.step == 0) {
       std::cerr << "The installation was cancelled: nothing more was changed." << std::endl;
       return finish(exit_failed);
@@ -192,3 +199,5 @@ void unattended_begin() {
 }
 
 int unattended_exit_code() { return exit_code; }
+
+void unattended_stop(int status) { finish(status); }

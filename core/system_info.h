@@ -17,5 +17,10 @@ std::string system_run_temp_folder();
 void system_remove_run_temp_folder();
 // The folder of the preference file, created when missing, with a trailing separator.
 std::string system_config_folder();
+// The program's own folder for its state (the log, when the program's folder is not writable),
+// created when missing unless make is false, with a trailing separator; empty when there is none. Never a folder that
+// other programs share: $XDG_STATE_HOME/zephra/ (else ~/.local/state/zephra/), on Windows
+// %LOCALAPPDATA%\Zephra\.
+std::string system_state_folder(bool make = true);
 // True when a file can be created in folder.
 bool system_folder_writable(const std::string& folder);

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "core/own_files.h"
 #include "core/system_info.h"
 
 namespace {
@@ -43,8 +44,7 @@ void remove_dead_runs_temp_folders(const std::string& base) {
     struct stat st;
     if (lstat(entry.path().c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid()) continue;
     if (pid <= 0 || kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
-    std::error_code remove_ec;
-    std::filesystem::remove_all(entry.path(), remove_ec);
+    remove_own_tree(entry.path().string());
   }
 }
 
@@ -123,8 +123,7 @@ std::string system_run_temp_folder() {
 
 void system_remove_run_temp_folder() {
   if (run_temp_folder.empty()) return;
-  std::error_code ec;
-  std::filesystem::remove_all(run_temp_folder, ec);
+  remove_own_tree(run_temp_folder);
   run_temp_folder.clear();
 }
 
@@ -140,6 +139,24 @@ std::string system_config_folder() {
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
   return folder;
+}
+
+std::string system_state_folder(bool make) {
+  const char* xdg = std::getenv("XDG_STATE_HOME");
+  std::string base;
+  if (xdg && *xdg)
+    base = with_trailing_slash(xdg);
+  else if (std::string home = system_home_folder(); !home.empty())
+    base = home + ".local/state/";
+  else
+    return std::string();
+  if (!make) return base + "zephra/";
+  std::error_code ec;
+  std::filesystem::create_directories(base, ec);
+  // The folders above are the user's and may well be links; ours is made real.
+  bool link_removed = false;
+  if (make_own_folder(base + "zephra", link_removed) != 0) return std::string();
+  return base + "zephra/";
 }
 
 bool system_folder_writable(const std::string& folder) {

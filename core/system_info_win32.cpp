@@ -4,6 +4,7 @@
 #include <cwchar>
 #include <filesystem>
 
+#include "core/own_files.h"
 #include "core/system_info.h"
 #include "core/utf16_win32.h"
 
@@ -53,8 +54,7 @@ void remove_dead_runs_temp_folders(const std::wstring& base) {
     std::error_code status_ec;
     if (!entry.is_directory(status_ec) || entry.is_symlink(status_ec)) continue;
     if (pid == 0 || process_alive(static_cast<DWORD>(pid))) continue;
-    std::error_code remove_ec;
-    std::filesystem::remove_all(entry.path(), remove_ec);
+    remove_own_tree(to_utf8(entry.path().wstring()));
   }
 }
 
@@ -182,8 +182,7 @@ std::string system_run_temp_folder() {
 
 void system_remove_run_temp_folder() {
   if (run_temp_folder.empty()) return;
-  std::error_code ec;
-  std::filesystem::remove_all(std::filesystem::path(to_utf16(run_temp_folder)), ec);
+  remove_own_tree(run_temp_folder);
   run_temp_folder.clear();
 }
 
@@ -195,6 +194,15 @@ std::string system_config_folder() {
   if (data.empty()) return last_fixed_drive();
   CreateDirectoryW(to_utf16(data).c_str(), nullptr);
   return with_trailing_separator(data);
+}
+
+std::string system_state_folder(bool make) {
+  std::string local = environment(L"LOCALAPPDATA");
+  if (local.empty()) return std::string();
+  if (!make) return with_trailing_separator(local) + "Zephra\\";
+  bool link_removed = false;
+  if (make_own_folder(with_trailing_separator(local) + "Zephra", link_removed) != 0) return std::string();
+  return with_trailing_separator(local) + "Zephra\\";
 }
 
 bool system_folder_writable(const std::string& folder) {

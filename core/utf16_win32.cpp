@@ -25,3 +25,15 @@ std::string to_utf8(const std::wstring& text) {
 }
 
 std::string to_utf8(const wchar_t* text) { return text ? to_utf8(std::wstring(text)) : std::string(); }
+
+std::wstring wide_path(const std::string& path) {
+  std::wstring w = to_utf16(path);
+  if (w.size() < MAX_PATH - 12) return w;
+  for (wchar_t& c : w)
+    if (c == L'/') c = L'\\';
+  if (w.size() >= 3 && w[1] == L':' && w[2] == L'\\') return L"\\\\?\\" + w;
+  if (w.size() >= 2 && w[0] == L'\\' && w[1] == L'\\' && w.compare(0, 4, L"\\\\?\\") != 0 &&
+      w.compare(0, 4, L"\\\\.\\") != 0)
+    return L"\\\\?\\UNC\\" + w.substr(2);
+  return w;
+}

@@ -78,20 +78,6 @@ int last_errno() { return errno_of(GetLastError()); }
 
 bool is_sep(wchar_t c) { return c == L'\\' || c == L'/'; }
 
-// The path for a W call. Absolute paths get the \\?\ form, which lifts the 260-character limit
-// (the program allows up to 499); it takes the path literally, so / becomes \ first.
-std::wstring wide_path(const std::string& path) {
-  std::wstring w = to_utf16(path);
-  if (w.size() < MAX_PATH - 12) return w;
-  for (wchar_t& c : w)
-    if (c == L'/') c = L'\\';
-  if (w.size() >= 3 && w[1] == L':' && w[2] == L'\\') return L"\\\\?\\" + w;
-  if (w.size() >= 2 && w[0] == L'\\' && w[1] == L'\\' && w.compare(0, 4, L"\\\\?\\") != 0 &&
-      w.compare(0, 4, L"\\\\.\\") != 0)
-    return L"\\\\?\\UNC\\" + w.substr(2);
-  return w;
-}
-
 DWORD attributes_of(const std::string& path) { return GetFileAttributesW(wide_path(path).c_str()); }
 
 // An open handle for reading a file's attributes and identity; folders open too.

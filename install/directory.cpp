@@ -1,5 +1,7 @@
 #include "install/directory.h"
 
+#include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "core/alert.h"
@@ -94,7 +96,7 @@ void examine_disk(const std::string& message) {
   if (verify_every_file)
     sig_cache.clear();
   else
-    sig_cache.load(dest_dir_path);
+    sig_cache.load(dest_dir_path, n);
 
   std::vector<hash_job> jobs(n);
   std::vector<THREAD_call*> calls(n, nullptr);
@@ -174,6 +176,10 @@ void examine_disk(const std::string& message) {
     }
   }
   sweeper.finish();
+  // Files the release no longer lists are forgotten, so that the cache never outgrows the release.
+  std::unordered_set<std::string_view> listed(n);
+  for (const file_history_struct& history : sim_info.files) listed.insert(history.versions.back().path);
+  sig_cache.forget_unless([&](std::string_view rel) { return listed.count(rel) != 0; });
   xer << "Signatures: " << from_cache << " from the cache, " << n - from_cache - missing << " read from the disk, "
       << missing << " not there.\n";
   if (int err = sig_cache.save(dest_dir_path))
@@ -201,6 +207,37 @@ void record_installed_signatures() {
 int version_applies(int os_type, int download_os) {
   if (os_type == download_os || os_type == 0) return 1;
   return os_type == 6 && download_os >= 3 && download_os <= 5 ? 1 : 0;
+}
+
+bool release_paths_fit_destination() {
+  const file_version_struct* longest = nullptr;
+  size_t longest_size = 0;
+  for (const file_history_struct& history : sim_info.files) {
+    const file_version_struct& v = history.versions.back();
+    // A file for another system is never written; one the release removes is still deleted.
+    if (v.sig_want != kSigGone && !version_applies(v.os_type, stg.download_os)) continue;
+    const size_t size = dest_path_of(v.path).size();
+    if (size > longest_size) {
+      longest = &v;
+      longest_size = size;
+    }
+  }
+  if (longest_size <= static_cast<size_t>(kMaxOsPath)) return true;
+  std::string rel = longest->path;
+  trim_dest_folder(rel);
+  const long room = static_cast<long>(kMaxOsPath) - static_cast<long>(rel.size());
+  xer << "The path " << rel << " of the release is " << longest_size << " characters long in " << dest_dir_path
+      << ", more than the " << kMaxOsPath << " I can handle.\n";
+  MACIBM_alert(0,
+               "I will not install this release into " + dest_dir_path + ": its longest path would be " +
+                   std::to_string(longest_size) + " characters long there, and I can handle " +
+                   std::to_string(kMaxOsPath) + ".",
+               "The longest path is " + rel + ".",
+               room > 0 ? "Choose a destination whose path is at most " + std::to_string(room) +
+                              " characters long (this one has " + std::to_string(dest_dir_path.size()) + ")."
+                        : "No destination is short enough for it.",
+               "I have changed nothing.", alert_error);
+  return false;
 }
 
 std::string dest_path_of(const std::string& path) {

@@ -46,6 +46,10 @@ int version_applies(int os_type, int download_os);
 // Where a listed path lies in the destination: dest_dir_path + path without its first component.
 std::string dest_path_of(const std::string& path);
 
+// False, after telling the user, when a path of the release is too long for the system in this
+// destination: checked before anything is changed, so that no installation stops midway.
+bool release_paths_fit_destination();
+
 // 1 when a listed path (already in the system's form) could reach outside the destination:
 // empty, absolute, or with a ".." component.
 int path_leaves_destination(const std::string& path);

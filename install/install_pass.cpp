@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <deque>
 #include <sstream>
 #include <vector>
@@ -16,10 +17,12 @@
 #include "files/os_files.h"
 #include "files/zip_extract.h"
 #include "install/destination.h"
+#include "install/destination_lock.h"
 #include "install/directory.h"
 #include "install/partial_downloads.h"
 #include "install/server_list.h"
 #include "install/session_state.h"
+#include "prefs/panels.h"
 #include "net/http_client.h"
 #include "net/socket.h"
 #include "threads/worker_pool.h"
@@ -128,7 +131,10 @@ void rename_destination() {
   }
   std::string parent = dest.substr(0, cut);
   std::string name = dest.substr(cut);
-  if (rename_file(parent, name, install_name) == 0) dest_dir_path = parent + install_name + kPathSep;
+  if (rename_file(parent, name, install_name) == 0) {
+    dest_dir_path = parent + install_name + kPathSep;
+    destination_lock_moved(dest_dir_path);
+  }
 }
 
 }  // namespace
@@ -142,9 +148,15 @@ void note_deleted_folders(const std::string& dest) {
   }
 }
 
+namespace {
+// Set when a write found the disk full: the pass then ends, and drops its partial downloads.
+bool disk_was_full = false;
+}  // namespace
+
 void progress_reset() {
   // No archive may still be unpacking while the slots' archives go.
   wait_for_extractions();
+  disk_was_full = false;
   for (int i = 0; i < kStreams; ++i) {
     // A transfer left running would be finished later for whatever file the slot takes next.
     down_class*& transfer = http.down[http_slot(i)];
@@ -303,10 +315,42 @@ void run_extraction(extraction_job& job) {
 }
 
 // Logs the job and tells the user of a fault of this computer, which fails the install.
+bool is_full_disk(int err) {
+#ifdef EDQUOT
+  if (err == EDQUOT) return true;
+#endif
+  return err == ENOSPC;
+}
+
+// Tells the user which folder's disk is full and about how much more space the rest of the
+// installation needs there (what is still to be installed, and the archive that is on its way).
+void report_full_disk(const std::string& folder, float archive_kb) {
+  stg.got_failed_install = 1;
+  if (disk_was_full) return;  // one message, however many writes fail after the first
+  disk_was_full = true;
+  const int64_t free_bytes = std::max<int64_t>(os_free_bytes(folder), 0);
+  const float free_kb = static_cast<float>(free_bytes) / 1000.0f;
+  const float still_kb = std::max(stg.disk_req - next.totl_disk, 0.0f) + std::max(archive_kb, 0.0f);
+  // The partial downloads dropped below give their space back; past that, at least a megabyte.
+  const float held_kb = static_cast<float>(partial_bytes_held()) / 1000.0f;
+  const float more_kb = std::max(still_kb - free_kb - held_kb, 1000.0f);
+  std::string free_text, more_text;
+  set_size_str(free_kb, &free_text);
+  set_size_str(more_kb, &more_text);
+  xer << "The disk that holds " << folder << " is full: " << free_text << " free, about " << more_text
+      << " more needed.\n";
+  MACIBM_alert(0, "The disk that holds " + folder + " is full.",
+               "It has " + free_text + " free, and the rest of this installation needs about " + more_text +
+                   " more there.",
+               "Free that much space and run me again: what is already installed stays.", "", alert_error);
+}
+
 int apply_extraction(const extraction_job& job) {
   xer << job.log;
   if (job.err != 0 && job.archive_fault) {
     xer << "The archive of " << job.dest << " from the server was damaged or wrong: " << error_str(job.err) << ".\n";
+  } else if (is_full_disk(job.err)) {
+    report_full_disk(folder_of(job.dest), 0);
   } else if (job.err != 0) {
     stg.got_failed_install = 1;
     MACIBM_alert(0, "The installer cannot extract a file.", "Error:" + error_str(job.err), "Compressed File:" + job.zip,
@@ -389,7 +433,8 @@ int collect_extraction(slot_extraction& x, bool& archive_fault) {
 // What became of one file's archive, unpacked (e, archive_fault) or not downloaded at all
 // (!unpacked): the file is placed, the pass fails, or it is fetched again from another server.
 // Returns true when the file is done with; false when it is to be fetched again.
-bool settle_file(int f, int server, int slot, bool unpacked, int e, bool archive_fault) {
+bool settle_file(int f, int server, int slot, bool unpacked, int e, bool archive_fault,
+                 const std::string& written_to = std::string()) {
   file_version_struct& v = sim_info.files[f].versions.back();
   const std::string dest = dest_path_of(v.path);
   const std::string src = archive_source(server, v);
@@ -413,12 +458,17 @@ bool settle_file(int f, int server, int slot, bool unpacked, int e, bool archive
                  "Error:" + error_str(e), "Compressed File:" + src, "Destination:" + dest, alert_error);
     return true;
   }
-  // A download this computer could not write (a full temporary folder) is no fault of the
-  // server: fetching it elsewhere would fail the same way.
+  // A download this computer could not write (a full disk) is no fault of the server: fetching it
+  // elsewhere would fail the same way.
   if (int local_err = unpacked ? 0 : http.local_error[slot]) {
-    stg.got_failed_install = 1;
-    MACIBM_alert(0, "I could not save a download in my temporary folder: " + error_str(local_err),
-                 "Temporary Folder:" + temp_path, "Compressed File:" + src, "", alert_error);
+    const std::string folder = folder_of(written_to);
+    if (is_full_disk(local_err)) {
+      report_full_disk(folder, v.down_size);
+    } else {
+      stg.got_failed_install = 1;
+      MACIBM_alert(0, "I could not save a download in " + folder + ": " + error_str(local_err),
+                   "Compressed File:" + src, "", "", alert_error);
+    }
     return true;
   }
   stg.got_404 = 1;
@@ -632,7 +682,7 @@ int grab_files() {
               }
               break;
             default:
-              file_done = settle_file(f, slot_server[i], slot, false, 0, false);
+              file_done = settle_file(f, slot_server[i], slot, false, 0, false, local);
               break;
           }
         }
@@ -665,6 +715,12 @@ int grab_files() {
   collect_unpacked();
   if (stg.got_failed_install) {
     wait_for_extractions();
+    // A full disk: the space the partial downloads hold is given back, so that a run after space
+    // was freed finds what it needs and is not refused for what this one left.
+    if (disk_was_full) {
+      remove_partial_folder();
+      xer << "I removed my partial downloads, since the disk is full.\n";
+    }
     return stg.got_failed_install;
   }
   if (!unpacking.empty() || !refetch.empty()) return 0;

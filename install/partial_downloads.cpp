@@ -1,10 +1,11 @@
 #include "install/partial_downloads.h"
 
 #include <cstdio>
-#include <filesystem>
 
 #include "core/log.h"
+#include "core/own_files.h"
 #include "core/utf8_paths.h"
+#include "files/error_text.h"
 #include "files/file_utils.h"
 #include "files/os_path.h"
 #include "files/os_files.h"
@@ -66,8 +67,18 @@ std::string download_target(int stream, const file_version_struct& v, const std:
   for (int other = 0; other < kStreams; ++other)
     if (other != stream && writing[other] == partial) return own;
 
-  make_folder(partial_folder());
+  bool link_removed = false;
+  make_own_folder(partial_folder(), link_removed);
+  if (link_removed)
+    xer << "A link stood where my partial downloads go (" << partial_folder()
+        << "); I removed the link, not what it pointed to.\n";
   const std::string side = partial_validator_file(v);
+  // Only files of ours are continued: a link in their place is removed, never written through.
+  if (own_is_link(partial) || own_is_link(side)) {
+    xer << "A link stood where my partial download of " << v.path << " goes; I removed the link.\n";
+    remove_own_tree(partial);
+    remove_own_tree(side);
+  }
   os_file_stamp stamp;
   const long long have = os_stamp_file(partial, stamp) ? static_cast<long long>(stamp.size) : -1;
   const std::string validator = have > 0 ? read_validator(side) : std::string();
@@ -87,9 +98,22 @@ std::string download_target(int stream, const file_version_struct& v, const std:
 
 void remove_partial_folder() {
   for (std::string& w : writing) w.clear();
-  std::error_code ec;
-  std::filesystem::path folder = path_from_utf8(partial_folder());
-  if (!std::filesystem::exists(folder, ec)) return;
-  std::filesystem::remove_all(folder, ec);
-  if (ec) xer << "I could not remove the partial downloads in " << folder.string() << ": " << ec.message() << "\n";
+  const std::string folder = partial_folder();
+  if (int err = remove_own_tree(folder))
+    xer << "I could not remove the partial downloads in " << folder << ": " << error_str(err) << "\n";
+}
+
+long long partial_bytes_held() {
+  long long held = 0;
+  const std::string folder = partial_folder();
+  if (own_is_link(folder)) return 0;
+  os_folder_reader reader;
+  if (!reader.open(folder)) return 0;
+  std::string name;
+  bool is_folder = false;
+  os_file_stamp stamp;
+  while (reader.next(name, is_folder))
+    if (!is_folder && !own_is_link(folder + name) && os_stamp_file(folder + name, stamp))
+      held += static_cast<long long>(stamp.size);
+  return held;
 }

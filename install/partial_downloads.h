@@ -23,5 +23,8 @@ std::string partial_validator_file(const file_version_struct& v);
 // and the side file that keeps the answer's validator. A partial another stream began is left to it.
 std::string download_target(int stream, const file_version_struct& v, const std::string& own, bool starting,
                             range_start& resume);
-// Removes the folder of partial archives with everything in it, once a pass is complete.
+// Removes the folder of partial archives with everything in it: once a pass is complete, and
+// when the disk is too full to go on, so that a run after space was freed finds it all free.
 void remove_partial_folder();
+// The bytes the partial archives of the destination hold: space that is the installer's to free.
+long long partial_bytes_held();

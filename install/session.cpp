@@ -15,9 +15,11 @@
 #include "files/os_files.h"
 #include "files/zip_extract.h"
 #include "install/destination.h"
+#include "install/destination_lock.h"
 #include "install/directory.h"
 #include "install/file_selection.h"
 #include "install/install_pass.h"
+#include "install/partial_downloads.h"
 #include "install/release_check.h"
 #include "install/retry_backoff.h"
 #include "install/server_list.h"
@@ -277,6 +279,8 @@ void compose_idle_lines() {
   std::string dest = dest_dir_path;
   make_os_path(dest);
   int64_t free_bytes = os_free_bytes(dest);
+  // The partial downloads of an earlier run are space the installer frees itself as it goes.
+  if (free_bytes >= 0) free_bytes += partial_bytes_held();
   if (free_bytes >= 0) tot_availabl = static_cast<float>(static_cast<double>(free_bytes) * 0.001);
 
   if (release_refused()) {
@@ -434,12 +438,28 @@ int installs_begun = 0;
 
 bool session_install_enabled() { return stg.step == 0 && disk_space_avail && stg.dir_scan == 3; }
 
+namespace {
+bool destination_busy = false;
+}  // namespace
+
+bool session_destination_busy() { return destination_busy; }
+
+bool session_lock_destination() {
+  destination_busy = !lock_destination(dest_dir_path);
+  if (destination_busy)
+    MACIBM_alert(0, destination_busy_message(dest_dir_path), "I have changed nothing there.", "", "", alert_error);
+  return !destination_busy;
+}
+
 void session_install_clicked() {
   if (!session_install_enabled()) return;
   progress_reset();
   stg.got_failed_install = 0;
-  if (!release_fits_destination()) return;
+  if (!release_fits_destination() || !release_paths_fit_destination()) return;
+  // Locked before anything is made there, and again once the folder of a new installation exists.
+  if (!session_lock_destination()) return;
   make_dirs();
+  if (!session_lock_destination()) return;
   if (handle_EULA()) stg.step = 1;
   if (stg.step == 1 && !choose_files()) stg.step = 0;
   if (stg.step == 1) {

@@ -29,6 +29,11 @@ bool session_install_enabled();
 void session_install_clicked();
 void session_destination_clicked();
 void session_quit_clicked();
+// True when the destination is locked by another installer: at start, or when INSTALL was clicked.
+bool session_destination_busy();
+// Takes the lock on the destination at start; false, after telling the user, when another
+// installer holds it.
+bool session_lock_destination();
 // How many installations have begun in this run, so that a frame can tell one began within it.
 int session_installs_begun();
 // True when an installation needs no download and nothing to delete.

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "core/utf8_paths.h"
+#include "files/os_path.h"
 #include "install/destination.h"
 
 signature_cache sig_cache;
@@ -12,6 +13,8 @@ bool verify_every_file = false;
 
 namespace {
 constexpr const char* kHeader = "ZEPHRA-SIGNATURES 1 ";
+constexpr size_t kHeaderRoom = 64 + kMaxOsPath;
+constexpr size_t kRecordRoom = 5 * 21 + 34 + kMaxOsPath;
 
 bool plain_md5(std::string_view s) {
   if (s.size() != 32) return false;
@@ -23,7 +26,35 @@ bool plain_md5(std::string_view s) {
 
 std::string signature_cache_path(const std::string& dest) { return destination_record_path(dest, "signatures"); }
 
-void signature_cache::load(const std::string& dest) {
+int forget_caches_of_gone_destinations() {
+  std::string folder;
+  get_OS_abs_path(os_dir_prefs, folder);
+  const std::string prefix = destination_record_path("", "signatures");
+  const std::string stem = prefix.substr(folder.size(), prefix.size() - folder.size() - 16 - 4);
+  int removed = 0;
+  os_folder_reader reader;
+  if (!reader.open(folder)) return 0;
+  std::string name;
+  bool is_folder = false;
+  while (reader.next(name, is_folder)) {
+    if (is_folder || name.compare(0, stem.size(), stem) != 0 || !name.ends_with(".txt")) continue;
+    // Only the first line is read: it names the destination the cache is for.
+    std::FILE* in = fopen_utf8(folder + name, "rb");
+    if (!in) continue;
+    char line[kHeaderRoom];
+    const bool read = std::fgets(line, sizeof line, in) != nullptr;
+    std::fclose(in);
+    std::string header = read ? line : "";
+    if (header.compare(0, std::char_traits<char>::length(kHeader), kHeader) != 0 || header.back() != '\n') continue;
+    std::string dest = header.substr(std::char_traits<char>::length(kHeader));
+    dest.pop_back();
+    if (dest.empty() || os_is_folder(dest)) continue;
+    if (os_delete_file(folder + name) == 0) ++removed;
+  }
+  return removed;
+}
+
+void signature_cache::load(const std::string& dest, size_t max_records) {
   records_.clear();
   added_paths_.clear();
   text_.clear();
@@ -32,7 +63,10 @@ void signature_cache::load(const std::string& dest) {
   if (std::FILE* in = fopen_utf8(signature_cache_path(dest), "rb")) {
     // One read into a string of the file's size: the cache of a large tree is megabytes.
     long size = std::fseek(in, 0, SEEK_END) == 0 ? std::ftell(in) : -1;
-    if (size > 0 && std::fseek(in, 0, SEEK_SET) == 0) {
+    // Each record is a line of five numbers and a path: a file longer than the catalogue's share
+    // of those is no cache of this release, and is not read into memory.
+    const size_t bound = kHeaderRoom + max_records * kRecordRoom;
+    if (size > 0 && static_cast<size_t>(size) <= bound && std::fseek(in, 0, SEEK_SET) == 0) {
       text_.resize(static_cast<size_t>(size));
       text_.resize(std::fread(text_.data(), 1, text_.size(), in));
     }

@@ -13,14 +13,25 @@
 
 class signature_cache {
  public:
-  // Reads the cache kept for the destination folder dest; empty when there is none or it is not
-  // this destination's.
-  void load(const std::string& dest);
+  // Reads the cache kept for the destination folder dest; empty when there is none, when it is not
+  // this destination's, or when it is larger than max_records records could make it.
+  void load(const std::string& dest, size_t max_records);
   // The remembered MD5 of the file at relative path rel when stamp is the one it was taken with,
   // else empty.
   std::string lookup(const std::string& rel, const os_file_stamp& stamp) const;
   void remember(const std::string& rel, const os_file_stamp& stamp, const std::string& md5);
   void forget(const std::string& rel);
+  // Forgets every file for which listed is false: files the release no longer has.
+  template <class Listed>
+  void forget_unless(Listed listed) {
+    for (auto it = records_.begin(); it != records_.end();)
+      if (listed(it->first)) {
+        ++it;
+      } else {
+        it = records_.erase(it);
+        dirty_ = true;
+      }
+  }
   void clear() {
     if (!records_.empty()) dirty_ = true;
     records_.clear();
@@ -48,6 +59,8 @@ extern signature_cache sig_cache;
 
 // Where the cache of destination dest lives: a file in the preference folder named for it.
 std::string signature_cache_path(const std::string& dest);
+// Removes the caches of destinations that no longer exist; the number removed.
+int forget_caches_of_gone_destinations();
 
 // Hash every file at examination whatever the cache says (--verify, or the preference box).
 extern bool verify_every_file;

@@ -254,7 +254,7 @@ void split_server_port(std::string& server, unsigned short& port, bool& had_port
 // down_class
 
 namespace {
-// The request line and fields of a request for inURL (spaces escaped), up to its blank line; through
+// The request line and fields of a request for inURL (percent-encoded), up to its blank line; through
 // a proxy the URL is absolute. content_length: the length of the body that follows; -1: none.
 std::string request_text(const char* inURL, bool inIsPost, const std::map<std::string, std::string>& inExtraFields,
                          bool proxied, int content_length = -1) {
@@ -263,11 +263,19 @@ std::string request_text(const char* inURL, bool inIsPost, const std::map<std::s
     auto host_field = inExtraFields.find("Host");
     request += "http://" + (host_field == inExtraFields.end() ? std::string() : host_field->second);
   }
+  // Every byte but the unreserved ones and the separators is percent-encoded (RFC 3986), so that
+  // names with spaces, '%', '?' or any non-ASCII letter reach servers that read paths strictly.
+  static constexpr char kHex[] = "0123456789ABCDEF";
   for (const char* p = inURL ? inURL : ""; *p; ++p) {
-    if (*p == ' ')
-      request += "%20";
-    else
-      request += *p;
+    const unsigned char c = static_cast<unsigned char>(*p);
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+        c == '_' || c == '~' || c == '/') {
+      request += static_cast<char>(c);
+    } else {
+      request += '%';
+      request += kHex[c >> 4];
+      request += kHex[c & 15];
+    }
   }
   request += " HTTP/1.1\r\n";
   for (const auto& [key, value] : inExtraFields) request += key + ": " + value + "\r\n";

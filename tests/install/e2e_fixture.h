@@ -163,9 +163,9 @@ class EndToEnd : public ::testing::Test {
   }
 
   // The shell command of one run of the installer into dest, started through limit (a timeout
-  // command), with its output in run.out and run.err.
+  // command), with its output in run.out and run.err (or those of another name than run).
   std::string command(const std::string& dest, const std::vector<std::string>& extra, bool unattended,
-                      const std::string& limit) {
+                      const std::string& limit, const std::string& output = "run") {
     // A proxy of the machine's environment must not reach the installer unless a test sets one.
     std::string cmd = "cd " + shell_quote(tmp / "tmp") + " && env -u http_proxy -u HTTP_PROXY -u no_proxy -u NO_PROXY " +
                       extra_env + " XDG_CONFIG_HOME=" + shell_quote(home + "config") + " HOME=" + shell_quote(home) +
@@ -179,8 +179,8 @@ class EndToEnd : public ::testing::Test {
     cmd += limit + " " + (windows ? "/usr/lib/wine/wine64 " : "") + shell_quote(installer) +
            (unattended ? " --unattended" : "") + " --vendor_host=" + nginx->address();
     for (const std::string& e : extra) cmd += " " + shell_quote(e);
-    return cmd + " " + shell_quote(os_form(dest)) + " >" + shell_quote(tmp / "run.out") + " 2>" +
-           shell_quote(tmp / "run.err");
+    return cmd + " " + shell_quote(os_form(dest)) + " >" + shell_quote(tmp / (output + ".out")) + " 2>" +
+           shell_quote(tmp / (output + ".err"));
   }
 
   // Whether rel, a file of the release, is for the system the installer runs on.

@@ -58,6 +58,7 @@ TEST_F(FreshInstall, TheCommandLineBehavesLikeAUnixTool) {
   EXPECT_EQ(help.status, 0);
   EXPECT_EQ(help.out.rfind("Usage: zephra-installer [OPTION]... [DESTINATION]\n", 0), 0u) << help.out;
   EXPECT_EQ(run_alone("-h").out, help.out);
+  EXPECT_NE(help.out.find("Each run writes its log to " + (tmp / "prog/Log.txt")), std::string::npos) << help.out;
   install_run version = run_alone("--version");
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out, "Zephra 8.50 Beta 8 - Installer/Updater build 85008\n");
@@ -182,14 +183,142 @@ TEST_F(FreshInstall, AFullDiskIsToldAsSuch) {
     install_run run = install(dest);
     EXPECT_EQ(run.status, 1) << describe(run);
     EXPECT_EQ(run.out.find(kComplete), std::string::npos) << describe(run);
-    EXPECT_NE(run.err.find("I could not save a download in my temporary folder: No space left on device"),
-              std::string::npos)
+    EXPECT_NE(run.err.find("The disk that holds " + (tmp / "tmp/zephra-installer-")), std::string::npos)
         << describe(run);
+    EXPECT_NE(run.err.find("more there."), std::string::npos) << describe(run);
   }
   // With room again the same run completes.
   install_run run = install(dest);
   EXPECT_EQ(run.status, 0) << describe(run);
   expect_installed(dest + "Zephra", files);
+
+  // A destination whose disk fills midway: a 4.5 MB file is downloaded into the destination's
+  // partial folder, and there is no room left to unpack it beside its archive.
+  std::string large(4500 * 1000, '\0');
+  for (char& c : large) c = static_cast<char>((state = state * 1103515245u + 12345u) >> 24);
+  files["Resources/terrain.dat"] = large;
+  ASSERT_EQ(publish(make_master("large", files), "Zephra 8.42", {"--os", "*.exe=2"}), 0);
+  const std::string small_dest = tmp / "small/";
+  fs::create_directories(small_dest);
+  SmallDisk disk(small_dest, 16 * 1024);
+  ASSERT_TRUE(disk.mounted());
+  write_file(small_dest + "filler", std::string(8 * 1024 * 1024, 'f'));
+  install_run full = install(small_dest);
+  EXPECT_EQ(full.status, 1) << describe(full);
+  EXPECT_NE(full.err.find("The disk that holds " + small_dest + "Zephra/"), std::string::npos) << describe(full);
+  EXPECT_NE(full.err.find(" is full."), std::string::npos) << describe(full);
+  EXPECT_FALSE(fs::exists(small_dest + "Zephra/.zephra-partial")) << "its space is given back";
+  for (const std::string& rel : list_tree(small_dest + "Zephra")) {
+    if (rel.ends_with("/")) continue;
+    ASSERT_TRUE(files.count(rel)) << rel << " is no file of the release";
+    EXPECT_EQ(read_file(small_dest + "Zephra/" + rel), files.at(rel)) << rel;
+  }
+  // Space freed, the next run ends exact.
+  fs::remove(small_dest + "filler");
+  install_run freed = install(small_dest);
+  EXPECT_EQ(freed.status, 0) << describe(freed);
+  expect_installed(small_dest + "Zephra", files);
+}
+
+TEST_F(FreshInstall, OurHiddenThingsReplacedByLinksNeverReachTheirTargets) {
+  // Somebody's documents, and links to them (and to nowhere, and to themselves) where the
+  // installer keeps its own things.
+  const std::string documents = tmp / "documents/";
+  write_file(documents + "letter.txt", "dear");
+  write_file(tmp / "victim.txt", "keep me");
+  const std::string inst = dest + "Zephra/";
+  fs::create_directories(inst);
+  fs::create_directory_symlink(documents, inst + ".zephra-partial");
+  fs::create_symlink(inst + ".zephra-lock", inst + ".zephra-lock");
+  fs::create_symlink(tmp / "victim.txt", tmp / "prog/Log.txt");
+  fs::create_symlink(tmp / "nowhere", tmp / "prog/Log.old.txt");
+  // A killed run's temporary folder, with a link inside it; no process has a number past pid_max.
+  const long pid_max = std::stol(read_file("/proc/sys/kernel/pid_max"));
+  const std::string dead = tmp / ("tmp/zephra-installer-" + std::to_string(pid_max + 1) + "-AbCdEf/");
+  fs::create_directories(dead);
+  fs::create_directory_symlink(documents, dead + "inner");
+
+  ASSERT_EQ(run_command(command(dest, {"--accept_eula"}, true, "timeout -k 5 120")), 0) << read_file(tmp / "run.err");
+  expect_installed(inst, files);
+  EXPECT_EQ(list_tree(documents), std::vector<std::string>{"letter.txt"});
+  EXPECT_EQ(read_file(documents + "letter.txt"), "dear");
+  EXPECT_EQ(read_file(tmp / "victim.txt"), "keep me");
+  std::error_code ec;
+  EXPECT_FALSE(fs::exists(dead, ec));
+  EXPECT_FALSE(fs::is_symlink(tmp / "prog/Log.txt"));
+  const std::string log = read_file(tmp / "prog/Log.txt");
+  EXPECT_NE(log.find("A link stood where my log goes"), std::string::npos) << log;
+  EXPECT_FALSE(fs::exists(fs::symlink_status(inst + ".zephra-partial", ec))) << "the link goes, as a link";
+  EXPECT_NE(log.find("A link stood where my lock file goes"), std::string::npos) << log;
+
+  // The next run keeps this one's log as Log.old.txt.
+  ASSERT_EQ(run_command(command(dest, {"--accept_eula"}, true, "timeout -k 5 120")), 0) << read_file(tmp / "run.err");
+  EXPECT_EQ(read_file(tmp / "prog/Log.old.txt"), log);
+  EXPECT_FALSE(fs::exists(tmp / "nowhere"));
+}
+
+TEST_F(FreshInstall, HostilePreferencesInstallExactlyWithBoundedOutput) {
+  const std::string prefs = preference_file();
+  // Numbers out of range or too big for the program, garbage, and one line repeated 40,000 times.
+  std::string text = "I\n8500 version\n_download_os 99999999999999999999\n_stream_count -7\n_proxy_port_int 1e9\n";
+  for (int i = 0; i < 40000; ++i) text += "_use_max_cpu 1\n";
+  write_file(prefs, text);
+  install_run run = install(dest);
+  ASSERT_EQ(run.status, 0) << describe(run);
+  expect_installed(dest + "Zephra", files);
+  EXPECT_EQ(run.err, "") << describe(run);
+  EXPECT_LT(run.log.size(), 20000u) << describe(run);
+  EXPECT_NE(run.log.find("gives 39999 tags again"), std::string::npos) << describe(run);
+  EXPECT_NE(read_file(prefs).find("_download_os " + std::to_string(windows ? 2 : 3) + "\n"), std::string::npos)
+      << "saved back with the default";
+
+  // A file that is no preference file at all is set aside once, and the defaults installed.
+  std::string huge(3 << 20, 'z');
+  huge[100] = '\0';
+  write_file(prefs, huge);
+  const std::string other = tmp / "other/";
+  fs::create_directories(other);
+  install_run again = install(other);
+  ASSERT_EQ(again.status, 0) << describe(again);
+  expect_installed(other + "Zephra", files);
+  EXPECT_EQ(read_file(prefs + ".bad"), huge);
+  EXPECT_LT(again.err.size(), 1000u) << describe(again);
+  EXPECT_NE(again.err.find("I have set it aside as " + prefs + ".bad."), std::string::npos) << describe(again);
+}
+
+TEST_F(FreshInstall, ReleasePathsAreCheckedBeforeAnythingChangesAndAnyNameDownloads) {
+  // A path of 406 characters below the top folder, and a name a strict server wants encoded.
+  const std::string deep = std::string(99, 'a') + "/" + std::string(99, 'b') + "/" + std::string(99, 'c') + "/" +
+                           std::string(92, 'd') + ".txt";
+  release_files named = {{"Instructions/Lisez-moi d\xC3\xA9j\xC3\xA0 s\xC3\xBBr (1+1=2) & co.txt", "bonjour\n"},
+                         {"Resources/" + deep, "deep\n"},
+                         {"Resources/settings.txt", "setting one\n"}};
+  ASSERT_EQ(publish(make_master("named", named), "Zephra 8.43"), 0);
+  EXPECT_NE(read_file(tmp / "publish.out").find("warning: Zephra/Resources/" + deep + " leaves only 93 characters"),
+            std::string::npos)
+      << read_file(tmp / "publish.out");
+
+  // With "Zephra/" after it, a destination over 93 characters is too long for that path, and the
+  // installation is refused before anything changes.
+  const std::string far = tmp / (std::string(100, 'x') + "/");
+  fs::create_directories(far);
+  install_run refused = install(far);
+  EXPECT_EQ(refused.status, 1) << describe(refused);
+  EXPECT_NE(refused.err.find("its longest path would be"), std::string::npos) << describe(refused);
+  EXPECT_NE(refused.err.find("The longest path is Resources/" + deep + "."), std::string::npos) << describe(refused);
+  EXPECT_NE(refused.err.find("Choose a destination whose path is at most 93 characters long"), std::string::npos)
+      << describe(refused);
+  EXPECT_TRUE(list_tree(far).empty()) << list_tree(far).front();
+
+  const size_t served = nginx->access_log().size();
+  install_run run = install(dest);
+  ASSERT_EQ(run.status, 0) << describe(run);
+  expect_installed(dest + "Zephra", named);
+  const std::string requests = nginx->access_log().substr(served);
+  EXPECT_NE(requests.find("GET /Zephra%208.43/Zephra/Instructions/Lisez-moi%20d%C3%A9j%C3%A0%20s%C3%BBr%20%281%2B1%3D2%29%20%26%20co.txt.zip "),
+            std::string::npos)
+      << requests;
+  for (char c : requests) ASSERT_LT(static_cast<unsigned char>(c), 0x80u) << "every request line is plain ASCII";
 }
 
 TEST_F(FreshInstall, WithoutTheAgreementNothingIsInstalled) {

@@ -70,6 +70,8 @@ class CuttingRelay {
   }
   // Bytes passed on to clients since the last call.
   size_t take_forwarded() { return forwarded_.exchange(0); }
+  // Ends the connection held since the cut, as a mirror that drops it would.
+  void release() { released_ = true; }
 
  private:
   static sockaddr_in loopback(int port) {
@@ -107,7 +109,7 @@ class CuttingRelay {
       bool counting = false, holding = false;
       size_t counted = 0;
       char buf[65536];
-      while (!stopping_) {
+      while (!stopping_ && !(holding && released_)) {
         pollfd p[2] = {{client, POLLIN, 0}, {server, static_cast<short>(holding ? 0 : POLLIN), 0}};
         if (::poll(p, 2, 20) <= 0) continue;
         if (p[0].revents) {
@@ -145,7 +147,7 @@ class CuttingRelay {
   size_t cut_at_;
   int listen_fd_ = -1;
   int port_ = 0;
-  std::atomic<bool> stopping_{false}, armed_{true};
+  std::atomic<bool> stopping_{false}, armed_{true}, released_{false};
   std::atomic<size_t> forwarded_{0};
   std::mutex mutex_;
   std::condition_variable cv_;
@@ -470,8 +472,10 @@ TEST_F(Network, ALargeDownloadCutOffIsContinuedByTheNextRun) {
   ::kill(first.pid(), SIGKILL);
   first.stop();
   // No half-written file in the destination itself: what lies outside the hidden folder is whole.
+  // The killed run's lock file is left, and does not stop the next run.
+  EXPECT_TRUE(file_exists(dest + "Zephra/.zephra-lock"));
   for (const std::string& rel : list_tree(dest + "Zephra")) {
-    if (rel.ends_with("/") || rel.rfind(".zephra-partial/", 0) == 0) continue;
+    if (rel.ends_with("/") || rel.rfind(".zephra-partial/", 0) == 0 || rel == ".zephra-lock") continue;
     ASSERT_TRUE(files.count(rel)) << rel;
     EXPECT_EQ(read_file(dest + "Zephra/" + rel), files.at(rel)) << rel;
   }
@@ -489,6 +493,62 @@ TEST_F(Network, ALargeDownloadCutOffIsContinuedByTheNextRun) {
       << describe(run);
   // Only the rest came, and the few small files.
   EXPECT_LT(relay.take_forwarded(), archive - 4'500'000 + 100'000);
+}
+
+TEST_F(Network, ASecondRunOnTheSameDestinationChangesNothingAndTheFirstEndsExact) {
+  std::mt19937 bytes(9);
+  std::string big(6'000'000, '\0');
+  for (char& c : big) c = static_cast<char>(bytes());
+  files["Resources/big.bin"] = big;
+  CuttingRelay relay(nginx->port(), "big.bin.zip", 4'500'000);
+  ASSERT_TRUE(relay.ok());
+  mirror = relay.address();
+  ASSERT_NO_FATAL_FAILURE(publish_first());
+  const std::string dest = tmp / "dest/";
+  const std::string partial_folder = dest + "Zephra/.zephra-partial/";
+  fs::create_directories(dest);
+
+  // The first run holds until the relay lets its big download go on.
+  const std::string first_cmd = command(dest, {"--accept_eula"}, true, "timeout -k 5 120") + "; echo $? >" +
+                                shell_quote(tmp / "first.status");
+  const char* argv[] = {"sh", "-c", first_cmd.c_str(), nullptr};
+  ChildProcess first;
+  ASSERT_TRUE(first.start(argv, tmp / "first.log"));
+  ASSERT_TRUE(relay.wait_cut()) << read_file(tmp / "run.err");
+  auto partial_tree = [&] {
+    std::vector<std::pair<std::string, uintmax_t>> tree;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(partial_folder, ec)) tree.emplace_back(e.path().string(), e.file_size());
+    std::sort(tree.begin(), tree.end());
+    return tree;
+  };
+  auto largest = [&] {
+    uintmax_t size = 0;
+    for (const auto& [name, bytes] : partial_tree()) size = std::max(size, bytes);
+    return size;
+  };
+  for (int i = 0; i < 6000 && largest() < 4'500'000 - 16'384; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  const auto held = partial_tree();
+  ASSERT_GE(largest(), 4'500'000u - 16'384) << "the partial archive did not grow";
+
+  // A second and a third run on the same destination, spelled another way, are turned away.
+  for (const std::string& other : {dest + "Zephra/", dest + "./Zephra//"}) {
+    const int status = run_command(command(other, {"--accept_eula"}, true, "timeout -k 5 60", "second"));
+    EXPECT_EQ(status, 5) << read_file(tmp / "second.err");
+    EXPECT_NE(read_file(tmp / "second.err").find("Another installer is already working on "), std::string::npos)
+        << read_file(tmp / "second.err");
+  }
+  EXPECT_EQ(partial_tree(), held) << "the first run's partial download was not touched";
+  // Each run kept a log of its own beside the program.
+  EXPECT_NE(read_file(tmp / "prog/Log 2.txt").find("Another installer is already working on "), std::string::npos);
+
+  relay.release();
+  for (int i = 0; i < 12000 && first.alive(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_FALSE(first.alive());
+  EXPECT_EQ(read_file(tmp / "first.status"), "0\n") << read_file(tmp / "run.err");
+  expect_installed(dest + "Zephra", files);
+  EXPECT_NE(read_file(tmp / "prog/Log.txt").find("I continue the download of"), std::string::npos);
 }
 
 }  // namespace

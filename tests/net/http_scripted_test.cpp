@@ -55,9 +55,11 @@ std::string ok_header(size_t length) {
 TEST_F(HttpScripted, SendsTheRequestBytesExactly) {
   ScriptedServer server(answer(ok_header(5) + "hello"));
   std::string dest = dir / "got.txt";
-  ASSERT_EQ(poll_slot(2, server.address(), "\\files:sub/a b.txt", dest), 1);
+  // Separators of every kind become '/', and every byte outside RFC 3986's unreserved set is
+  // percent-encoded: non-ASCII letters, '%', '?', '#', '+'.
+  ASSERT_EQ(poll_slot(2, server.address(), "\\files:sub/a b\xC3\xA9%?#+~_-.txt", dest), 1);
   EXPECT_EQ(server.request(),
-            "GET /files/sub/a%20b.txt HTTP/1.1\r\n"
+            "GET /files/sub/a%20b%C3%A9%25%3F%23%2B~_-.txt HTTP/1.1\r\n"
             "Connection: keep-alive\r\n"
             "Host: " + server.address() + "\r\n"
             "User-agent: Installer-IBM/ta 8\r\n"

@@ -93,20 +93,51 @@ TEST_F(PrefFile, MissingOrForeignFilesKeepTheDefaults) {
   EXPECT_TRUE(alerts.alerts.empty());
 }
 
-TEST_F(PrefFile, HandEditedFiles) {
-  // CR LF line ends, garbage, unknown tags, a value that is not a number, a repeated tag.
-  write_file(file(),
-             "I\r\n8500 version\r\n\r\n   _stream_count    2\r\n#### garbage line with words\r\n"
-             "_unknown_tag 77\r\n_rename_folder x9\r\n_stream_count 4\r\n_dest_dir_path /a b/c d/\r\n");
+TEST_F(PrefFile, HandEditedAndHostileFilesKeepTheDefaultsAndSayItOnce) {
+  LogCapture log;
+  // CR LF line ends, garbage, unknown tags, numbers that are none, out of range or too big for an
+  // int, and a tag repeated thousands of times.
+  std::string text =
+      "I\r\n8500 version\r\n\r\n   _stream_count    2\r\n#### garbage line with words\r\n"
+      "_unknown_tag 77\r\n_rename_folder x9\r\n_download_os 99999999999999999999\r\n_use_max_cpu -1\r\n"
+      "_proxy_port_int 70000\r\n_dest_dir_path /a b/c d/\r\n";
+  for (int i = 0; i < 5000; ++i) text += "_stream_count 4\r\n";
+  write_file(file(), text);
   pref.IO_set(kPrefInstaller, kPrefRead);
   EXPECT_EQ(stg.stream_count, 4) << "the later value wins";
-  EXPECT_EQ(stg.rename_folder, 0) << "a value that is not a number reads as 0";
+  EXPECT_EQ(stg.rename_folder, 1) << "the default, not what a failed parse gives";
+  EXPECT_EQ(stg.download_os, kThisOs) << "never wrapped into another system";
+  EXPECT_EQ(stg.use_max_cpu, 0);
+  EXPECT_EQ(http.ProxyPort_int, 0);
   EXPECT_EQ(dest_dir_path, "/a b/c d/");
-  ASSERT_EQ(alerts.alerts.size(), 1u);
-  EXPECT_EQ(alerts.alerts[0].lines[0], "ERROR: A prefs tag is being read twice!");
-  EXPECT_EQ(alerts.alerts[0].lines[1], "_stream_count");
-  EXPECT_EQ(alerts.alerts[0].lines[2], "2");
-  EXPECT_EQ(alerts.alerts[0].lines[3], "4");
+  EXPECT_TRUE(alerts.alerts.empty());
+  const std::string said = log.text();
+  EXPECT_NE(said.find("gives 5000 tags again (the first: _stream_count)"), std::string::npos) << said;
+  EXPECT_NE(said.find("The preference _download_os is '99999999999999999999', not a whole number from 0 to 6; I use " +
+                      std::to_string(kThisOs)),
+            std::string::npos)
+      << said;
+  EXPECT_LT(said.size(), 2000u) << "one line for the repeats, one per bad value";
+
+  // What is saved back is the defaults, never the wrapped value.
+  pref.IO_set(kPrefInstaller, kPrefWrite);
+  EXPECT_NE(read_file(file()).find("_download_os " + std::to_string(kThisOs) + "\n"), std::string::npos);
+}
+
+TEST_F(PrefFile, AHugeOrBinaryFileIsSetAsideOnceAndTheDefaultsUsed) {
+  for (const std::string& content : {std::string("I\n8500 version\n_stream_count 3\n") + std::string(1 << 20, '#'),
+                                     std::string("I\n8500 version\n_stream_count 3\n") + std::string("\x01\x02" "binary\0", 9)}) {
+    reset();
+    alerts.alerts.clear();
+    write_file(file(), content);
+    pref.IO_set(kPrefInstaller, kPrefRead);
+    EXPECT_EQ(stg.stream_count, 0);
+    EXPECT_FALSE(file_exists(file()));
+    EXPECT_EQ(read_file(file() + ".bad"), content) << "set aside whole";
+    ASSERT_EQ(alerts.alerts.size(), 1u);
+    EXPECT_EQ(alerts.alerts[0].lines[0].rfind("I could not use my preference file", 0), 0u);
+    EXPECT_EQ(alerts.alerts[0].lines[1], "I have set it aside as " + file() + ".bad.");
+  }
 }
 
 TEST_F(PrefFile, UnwritableFolderIsReportedAndNothingElseBreaks) {

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "core/alert.h"
+#include "core/own_files.h"
 #include "files/file_utils.h"
 #include "files/os_path.h"
 #include "files/release_signing.h"
@@ -43,6 +44,9 @@ constexpr int kNewFileFlags = O_WRONLY | O_CREAT | O_EXCL;
 constexpr int kNewFileMode = 0666;
 #endif
 
+// Paths that leave the destination less than this many characters are published with a warning.
+constexpr long kMinDestinationRoom = 200;
+
 void say_error(const std::string& text) { std::cerr << "zephra-publish: " << text << "\n"; }
 void say_note(const std::string& text) { std::cerr << "zephra-publish: note: " << text << "\n"; }
 
@@ -51,10 +55,7 @@ void say_note(const std::string& text) { std::cerr << "zephra-publish: note: " <
 class staging_folder {
  public:
   ~staging_folder() {
-    if (!path_.empty()) {
-      std::error_code ec;
-      fs::remove_all(path_, ec);
-    }
+    if (!path_.empty()) remove_own_tree(path_.string());
   }
   bool create(const fs::path& out, std::string& error) {
     std::random_device seed;
@@ -299,6 +300,15 @@ int publish(const publish_options& options) {
     say_error("The master folder " + master.string() + " holds no files; I won't publish an empty release.");
     return kExitFailed;
   }
+  // The installer's limit counts the destination folder too: warn about the path that leaves it
+  // least room, since installations into a longer destination will be refused.
+  const auto longest = std::max_element(files.begin(), files.end(), [](const master_file& a, const master_file& b) {
+    return a.release_path.size() < b.release_path.size();
+  });
+  if (const long room = static_cast<long>(kMaxOsPath) - static_cast<long>(longest->release_path.size());
+      room < kMinDestinationRoom)
+    std::cerr << "zephra-publish: warning: " << top << "/" << longest->release_path << " leaves only " << room
+              << " characters for the destination folder it is installed into; installers refuse a longer one.\n";
   std::sort(files.begin(), files.end(),
             [](const master_file& a, const master_file& b) { return a.release_path < b.release_path; });
 

@@ -8,8 +8,8 @@ bool is_blank(char c) { return c == ' ' || c == '\t'; }
 bool is_control(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; }
 
 // The characters that would be read as something else on the way to the user: the installer
-// takes "\" and ":" as folder separators, and the download request sends "%", "?" and "#" as
-// they are, where a web server reads them as an escape, a query and a fragment.
+// takes "\" and ":" as folder separators, and installers before percent-encoding sent "%", "?"
+// and "#" as they are, where a web server reads them as an escape, a query and a fragment.
 std::string bad_character_problem(const std::string& text) {
   for (char c : text) {
     if (is_control(c)) return "it holds a control character";
