@@ -110,9 +110,23 @@ TEST_F(FreshInstall, ASecondRunDownloadsNothing) {
     kept[other] = "not ours";
   }
 
+  auto cache_files = [&] {
+    std::vector<std::string> caches;
+    for (const std::string& f : list_tree(home + "config"))
+      if (f.find(" signatures ") != std::string::npos) caches.push_back(home + "config/" + f);
+    return caches;
+  };
+  ASSERT_EQ(cache_files().size(), 1u);
+  struct stat before {};
+  ASSERT_EQ(stat(cache_files()[0].c_str(), &before), 0);
+
   install_run second = install(inst);
   EXPECT_EQ(second.status, 0) << describe(second);
   EXPECT_NE(second.out.find(kLatest), std::string::npos) << describe(second);
+  // Nothing changed, so the cache is not written again.
+  struct stat after {};
+  ASSERT_EQ(stat(cache_files()[0].c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);
   std::string served = nginx->why();
   EXPECT_EQ(served.find(".zip\" failed"), std::string::npos) << served;
   EXPECT_EQ(second.log.find("HTTP Error"), std::string::npos) << describe(second);
@@ -149,6 +163,19 @@ TEST_F(FreshInstall, ASecondRunDownloadsNothing) {
   EXPECT_EQ(verified.status, 0) << describe(verified);
   EXPECT_NE(verified.log.find("Signatures: 0 from the cache, 6 read from the disk, 1 not there.\n"), std::string::npos)
       << describe(verified);
+
+  // The cache forgets files the release no longer lists, and destinations that are gone.
+  const std::string cache = cache_files()[0];
+  write_file(cache, read_file(cache) + "1 2 3 4 0123456789abcdef0123456789abcdef Zephra/Resources/not listed.txt\n");
+  install_run forgetting = install(inst);
+  EXPECT_EQ(forgetting.status, 0) << describe(forgetting);
+  EXPECT_EQ(read_file(cache).find("not listed"), std::string::npos);
+  fs::remove_all(dest);
+  const std::string elsewhere = tmp / "elsewhere/";
+  fs::create_directories(elsewhere);
+  install_run other = install(elsewhere, {});  // without the agreement: it only looks
+  EXPECT_EQ(other.status, 2) << describe(other);
+  EXPECT_FALSE(file_exists(cache)) << "the cache of a destination that is gone";
 }
 
 // A small file system mounted over folder for the life of the object, where this machine allows it.
