@@ -129,11 +129,11 @@ int own_locked_file::open_and_lock(const std::string& path, bool& link_removed) 
 
 void own_locked_file::remove_and_close() {
   if (fd_ < 0) return;
-  // Marked for deletion through the handle that holds the lock: gone once the last handle closes.
-  FILE_DISPOSITION_INFO dispose{TRUE};
-  SetFileInformationByHandle(reinterpret_cast<HANDLE>(_get_osfhandle(fd_)), FileDispositionInfo, &dispose,
-                             sizeof dispose);
+  const std::wstring w = wide_path(path_);
   close();
+  // Another run that opens the file meanwhile and takes the lock keeps it open, and Windows then
+  // only removes the name once that run closes it too.
+  DeleteFileW(w.c_str());
 }
 
 void own_locked_file::close() {
