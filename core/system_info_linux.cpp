@@ -127,30 +127,28 @@ void system_remove_run_temp_folder() {
   run_temp_folder.clear();
 }
 
+namespace {
+// A base folder of the XDG layout: $variable, else below_home in the home folder; with a trailing
+// slash, and empty when neither is known.
+std::string xdg_base_folder(const char* variable, const char* below_home) {
+  const char* xdg = std::getenv(variable);
+  if (xdg && *xdg) return with_trailing_slash(xdg);
+  std::string home = system_home_folder();
+  return home.empty() ? std::string() : home + below_home;
+}
+}  // namespace
+
 std::string system_config_folder() {
-  const char* xdg = std::getenv("XDG_CONFIG_HOME");
-  std::string folder;
-  if (xdg && *xdg)
-    folder = with_trailing_slash(xdg);
-  else if (std::string home = system_home_folder(); !home.empty())
-    folder = home + ".config/";
-  else
-    return std::string();
+  std::string folder = xdg_base_folder("XDG_CONFIG_HOME", ".config/");
+  if (folder.empty()) return folder;
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
   return folder;
 }
 
 std::string system_state_folder(bool make) {
-  const char* xdg = std::getenv("XDG_STATE_HOME");
-  std::string base;
-  if (xdg && *xdg)
-    base = with_trailing_slash(xdg);
-  else if (std::string home = system_home_folder(); !home.empty())
-    base = home + ".local/state/";
-  else
-    return std::string();
-  if (!make) return base + "zephra/";
+  std::string base = xdg_base_folder("XDG_STATE_HOME", ".local/state/");
+  if (base.empty() || !make) return base.empty() ? base : base + "zephra/";
   std::error_code ec;
   std::filesystem::create_directories(base, ec);
   // The folders above are the user's and may well be links; ours is made real.

@@ -437,12 +437,16 @@ TEST_F(Network, AFreshInstallKeepsItsConnectionsOpenFromFileToFile) {
   EXPECT_GT(pipelined, 0) << nginx->access_log();
 }
 
+// Bytes that do not compress, from a fixed seed.
+std::string incompressible(size_t size, unsigned seed) {
+  std::mt19937 bytes(seed);
+  std::string data(size, '\0');
+  for (char& c : data) c = static_cast<char>(bytes());
+  return data;
+}
+
 TEST_F(Network, ALargeDownloadCutOffIsContinuedByTheNextRun) {
-  // Six megabytes that do not compress, from a fixed seed.
-  std::mt19937 bytes(8);
-  std::string big(6'000'000, '\0');
-  for (char& c : big) c = static_cast<char>(bytes());
-  files["Resources/big.bin"] = big;
+  files["Resources/big.bin"] = incompressible(6'000'000, 8);
   CuttingRelay relay(nginx->port(), "big.bin.zip", 4'500'000);
   ASSERT_TRUE(relay.ok());
   mirror = relay.address();
@@ -496,10 +500,7 @@ TEST_F(Network, ALargeDownloadCutOffIsContinuedByTheNextRun) {
 }
 
 TEST_F(Network, ASecondRunOnTheSameDestinationChangesNothingAndTheFirstEndsExact) {
-  std::mt19937 bytes(9);
-  std::string big(6'000'000, '\0');
-  for (char& c : big) c = static_cast<char>(bytes());
-  files["Resources/big.bin"] = big;
+  files["Resources/big.bin"] = incompressible(6'000'000, 9);
   CuttingRelay relay(nginx->port(), "big.bin.zip", 4'500'000);
   ASSERT_TRUE(relay.ok());
   mirror = relay.address();
