@@ -25,10 +25,7 @@ bool lock_destination(const std::string& dest) {
   bool link_removed = false;
   int err = lock.open_and_lock(folder + kLockFileName, link_removed);
   if (link_removed) xer << "A link stood where my lock file goes in " << folder << "; I removed the link.\n";
-  if (err == EWOULDBLOCK) {
-    xer << destination_busy_message(folder) << "\n";
-    return false;
-  }
+  if (err == EWOULDBLOCK) return false;
   if (err) {
     xer << "I could not take the lock on " << folder << ": " << error_str(err) << "\n";
     return true;
