@@ -48,6 +48,13 @@ int remove_entry_at(int dir_fd, const char* name, int depth) {
   return unlinkat(dir_fd, name, AT_REMOVEDIR) == 0 || errno == ENOENT ? 0 : errno;
 }
 
+// Whether path names, without following a link, the file open as fd.
+bool names_open_file(const std::string& path, int fd) {
+  struct stat held, named;
+  return fstat(fd, &held) == 0 && lstat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
+         held.st_ino == named.st_ino;
+}
+
 }  // namespace
 
 bool own_is_link(const std::string& path) {
@@ -103,9 +110,7 @@ int own_locked_file::open_and_lock(const std::string& path, bool& link_removed) 
     }
     // The holder before us may have removed the file on its way out: the lock must be on the
     // file the path names now, or a third run could lock a new one beside ours.
-    struct stat held, named;
-    if (fstat(fd, &held) == 0 && lstat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
-        held.st_ino == named.st_ino) {
+    if (names_open_file(path, fd)) {
       fd_ = fd;
       path_ = path;
       return 0;
@@ -117,10 +122,7 @@ int own_locked_file::open_and_lock(const std::string& path, bool& link_removed) 
 
 void own_locked_file::remove_and_close() {
   if (fd_ < 0) return;
-  struct stat held, named;
-  if (fstat(fd_, &held) == 0 && lstat(path_.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
-      held.st_ino == named.st_ino)
-    unlink(path_.c_str());
+  if (names_open_file(path_, fd_)) unlink(path_.c_str());
   close();
 }
 

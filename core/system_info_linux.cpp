@@ -148,7 +148,8 @@ std::string system_config_folder() {
 
 std::string system_state_folder(bool make) {
   std::string base = xdg_base_folder("XDG_STATE_HOME", ".local/state/");
-  if (base.empty() || !make) return base.empty() ? base : base + "zephra/";
+  if (base.empty()) return base;
+  if (!make) return base + "zephra/";
   std::error_code ec;
   std::filesystem::create_directories(base, ec);
   // The folders above are the user's and may well be links; ours is made real.

@@ -199,10 +199,10 @@ std::string system_config_folder() {
 std::string system_state_folder(bool make) {
   std::string local = environment(L"LOCALAPPDATA");
   if (local.empty()) return std::string();
-  if (!make) return with_trailing_separator(local) + "Zephra\\";
+  const std::string folder = with_trailing_separator(local) + "Zephra";
   bool link_removed = false;
-  if (make_own_folder(with_trailing_separator(local) + "Zephra", link_removed) != 0) return std::string();
-  return with_trailing_separator(local) + "Zephra\\";
+  if (make && make_own_folder(folder, link_removed) != 0) return std::string();
+  return folder + "\\";
 }
 
 bool system_folder_writable(const std::string& folder) {

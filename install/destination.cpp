@@ -95,8 +95,10 @@ bool holds(const std::string& folder, const std::string& inner) {
 std::string destination_record_path(const std::string& dest, const std::string& kind) {
   std::string folder;
   get_OS_abs_path(os_dir_prefs, folder);
-  return folder + "Zephra Installer " + kind + " " + md5_of_text(dest).substr(0, 16) + ".txt";
+  return folder + destination_record_stem(kind) + md5_of_text(dest).substr(0, 16) + ".txt";
 }
+
+std::string destination_record_stem(const std::string& kind) { return "Zephra Installer " + kind + " "; }
 
 std::string destination_rename_refusal(const std::string& dest) {
   std::string folder = comparable_folder(dest);

@@ -32,6 +32,8 @@ std::string destination_rename_refusal(const std::string& dest);
 // A file in the preference folder that holds what the installer keeps about destination dest
 // (kind "signatures", "release"): named for the folder, so each destination has its own.
 std::string destination_record_path(const std::string& dest, const std::string& kind);
+// What the name of every such file of that kind starts with.
+std::string destination_record_stem(const std::string& kind);
 // Removes the first path component, up to and including the first separator.
 void trim_dest_folder(std::string& path);
 // 1 when path ends in a separator.

@@ -1,7 +1,5 @@
 #include "install/directory.h"
 
-#include <string_view>
-#include <unordered_set>
 #include <vector>
 
 #include "core/alert.h"
@@ -16,6 +14,7 @@
 #include "install/destination.h"
 #include "install/directory_view.h"
 #include "install/install_pass.h"
+#include "install/partial_downloads.h"
 #include "install/release_check.h"
 #include "install/server_list.h"
 #include "install/session_state.h"
@@ -176,10 +175,9 @@ void examine_disk(const std::string& message) {
     }
   }
   sweeper.finish();
-  // Files the release no longer lists are forgotten, so that the cache never outgrows the release.
-  std::unordered_set<std::string_view> listed(n);
-  for (const file_history_struct& history : sim_info.files) listed.insert(history.versions.back().path);
-  sig_cache.forget_unless([&](std::string_view rel) { return listed.count(rel) != 0; });
+  // Every listed file was remembered or forgotten above; the rest are files the release no longer
+  // lists, forgotten so that the cache never outgrows the release.
+  sig_cache.forget_unseen();
   xer << "Signatures: " << from_cache << " from the cache, " << n - from_cache - missing << " read from the disk, "
       << missing << " not there.\n";
   if (int err = sig_cache.save(dest_dir_path))
@@ -277,6 +275,7 @@ int read_directory(const std::string& disk_path, std::string message) {
   cleaned_folders.clear();
   stg.down_req = 0;
   stg.disk_req = 0;
+  stg.partial_bytes = partial_bytes_held();
 
   std::string path = disk_path;
   make_os_path(path);

@@ -19,7 +19,6 @@
 #include "install/directory.h"
 #include "install/file_selection.h"
 #include "install/install_pass.h"
-#include "install/partial_downloads.h"
 #include "install/release_check.h"
 #include "install/retry_backoff.h"
 #include "install/server_list.h"
@@ -280,7 +279,7 @@ void compose_idle_lines() {
   make_os_path(dest);
   int64_t free_bytes = os_free_bytes(dest);
   // The partial downloads of an earlier run are space the installer frees itself as it goes.
-  if (free_bytes >= 0) free_bytes += partial_bytes_held();
+  if (free_bytes >= 0) free_bytes += stg.partial_bytes;
   if (free_bytes >= 0) tot_availabl = static_cast<float>(static_cast<double>(free_bytes) * 0.001);
 
   if (release_refused()) {

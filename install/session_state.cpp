@@ -31,6 +31,7 @@ void stg_class::reset() {
   download_os = kThisOs;
   down_req = 0.0f;
   disk_req = 0.0f;
+  partial_bytes = 0;
 }
 
 float next_class::ret_k_sec_down() const {

@@ -23,6 +23,8 @@ class stg_class {
   int always_ask_dir = 0;
   float down_req = 0;
   float disk_req = 0;
+  // Bytes the destination's partial downloads held when it was examined: space the pass frees.
+  long long partial_bytes = 0;
 
   // The values the session starts with, before the preference file is read over them.
   void reset();

@@ -29,8 +29,7 @@ std::string signature_cache_path(const std::string& dest) { return destination_r
 int forget_caches_of_gone_destinations() {
   std::string folder;
   get_OS_abs_path(os_dir_prefs, folder);
-  const std::string prefix = destination_record_path("", "signatures");
-  const std::string stem = prefix.substr(folder.size(), prefix.size() - folder.size() - 16 - 4);
+  const std::string stem = destination_record_stem("signatures");
   int removed = 0;
   os_folder_reader reader;
   if (!reader.open(folder)) return 0;
@@ -112,6 +111,7 @@ void signature_cache::remember(const std::string& rel, const os_file_stamp& stam
   auto it = records_.find(rel);
   if (it == records_.end()) it = records_.emplace(added_paths_.emplace_back(rel), record{}).first;
   record& r = it->second;
+  r.seen = true;
   if (r.stamp == stamp && std::equal(r.md5.begin(), r.md5.end(), md5.begin())) return;
   r.stamp = stamp;
   std::copy(md5.begin(), md5.end(), r.md5.begin());
@@ -120,6 +120,18 @@ void signature_cache::remember(const std::string& rel, const os_file_stamp& stam
 
 void signature_cache::forget(const std::string& rel) {
   if (records_.erase(rel)) dirty_ = true;
+}
+
+void signature_cache::forget_unseen() {
+  for (auto it = records_.begin(); it != records_.end();) {
+    if (it->second.seen) {
+      it->second.seen = false;
+      ++it;
+    } else {
+      it = records_.erase(it);
+      dirty_ = true;
+    }
+  }
 }
 
 int signature_cache::save(const std::string& dest) {

@@ -21,17 +21,9 @@ class signature_cache {
   std::string lookup(const std::string& rel, const os_file_stamp& stamp) const;
   void remember(const std::string& rel, const os_file_stamp& stamp, const std::string& md5);
   void forget(const std::string& rel);
-  // Forgets every file for which listed is false: files the release no longer has.
-  template <class Listed>
-  void forget_unless(Listed listed) {
-    for (auto it = records_.begin(); it != records_.end();)
-      if (listed(it->first)) {
-        ++it;
-      } else {
-        it = records_.erase(it);
-        dirty_ = true;
-      }
-  }
+  // Forgets every file that was neither remembered nor forgotten since the cache was loaded: after
+  // an examination, the files the release no longer lists.
+  void forget_unseen();
   void clear() {
     if (!records_.empty()) dirty_ = true;
     records_.clear();
@@ -46,6 +38,7 @@ class signature_cache {
   struct record {
     os_file_stamp stamp;
     std::array<char, 32> md5;
+    bool seen = false;  // remembered since the cache was loaded
   };
   // Keyed by relative path. The paths of a loaded cache stay in text_, those remembered since in
   // added_paths_: a tree of many thousand files then costs no allocation per path.
