@@ -314,7 +314,6 @@ void run_extraction(extraction_job& job) {
   job.log = log.str();
 }
 
-// Logs the job and tells the user of a fault of this computer, which fails the install.
 bool is_full_disk(int err) {
 #ifdef EDQUOT
   if (err == EDQUOT) return true;
@@ -345,6 +344,7 @@ void report_full_disk(const std::string& folder, float archive_kb) {
                "Free that much space and run me again: what is already installed stays.", "", alert_error);
 }
 
+// Logs the job and tells the user of a fault of this computer, which fails the install.
 int apply_extraction(const extraction_job& job) {
   xer << job.log;
   if (job.err != 0 && job.archive_fault) {

@@ -26,9 +26,7 @@ namespace {
 constexpr int kPrefVersion = 8500;
 // "Zephra/", put after a destination that is not an installation yet.
 constexpr size_t kNewFolderNameLength = 7;
-}
 
-namespace {
 // Why the preference file's bytes cannot be preferences, or empty when they can: tags and values
 // are text, one to a line.
 std::string unfit_preferences(const char* begin, const char* end) {
